@@ -1,0 +1,108 @@
+// The only road from the game to the machine: window and messages, timers,
+// clock, presentation, sound effects, music and the message box. Two backends
+// implement it: SDL2 (src/platform/sdl) and headless (src/platform/headless).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace zolvex {
+
+// Message numbers and virtual-key codes the scenes dispatch on.
+enum : uint32_t {
+    kMsgDestroy = 2,
+    kMsgClose = 16,  // the system's close command; the default procedure destroys the window
+    kMsgQuit = 18,
+    kMsgActivateApp = 28,
+    kMsgKeyDown = 256,
+    kMsgKeyUp = 257,
+    kMsgTimer = 275,
+};
+
+enum : uint32_t {
+    kVkBack = 8,
+    kVkReturn = 13,
+    kVkEscape = 27,
+    kVkSpace = 32,
+    kVkLeft = 37,
+    kVkUp = 38,
+    kVkRight = 39,
+    kVkDown = 40,
+    kVkF1 = 112,
+    kVkF5 = 116,
+    kVkF12 = 123,
+};
+
+struct Message {
+    uint32_t message = 0;
+    uint32_t wParam = 0;  // key code, activation flag, timer id or quit code
+    uint32_t lParam = 0;
+    uint32_t time = 0;  // milliseconds of the platform clock when the message was taken
+};
+
+// Receives every window message, including those sent synchronously while the
+// window is created or destroyed.
+using WindowProc = std::function<intptr_t(const Message&)>;
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // Window and messages.
+    // Creates and shows the one window; activation messages raised while it is
+    // shown are delivered to `proc` before this returns.
+    virtual bool CreateMainWindow(const std::string& title, WindowProc proc) = 0;
+    // Destroys the window; the window procedure receives kMsgDestroy before this returns.
+    virtual void DestroyMainWindow() = 0;
+    virtual bool HasWindow() const = 0;
+    // Blocks until the next message: queued input first, then a due timer tick.
+    // Returns false when no message can ever come (the headless script ended).
+    virtual bool GetNextMessage(Message& out) = 0;
+    virtual void PostQuit(int exitCode) = 0;
+    virtual void ShowCursor(bool show) = 0;
+    virtual void ShowErrorBox(const std::string& caption, const std::string& text) = 0;
+
+    // Timers with the window system's semantics: starting an id replaces it with a
+    // fresh interval; at most one tick of an id is outstanding; late ticks are not
+    // made up; killing an id drops its outstanding tick.
+    virtual void SetTimer(int id, uint32_t milliseconds) = 0;
+    virtual void KillTimer(int id) = 0;
+
+    // Milliseconds since start on the platform clock, and the calendar time in seconds.
+    virtual uint64_t NowMs() const = 0;
+    virtual int64_t CalendarTime() const = 0;
+
+    // Shows a 640 x 480 RGB565 frame.
+    virtual void Present(const uint16_t* pixels, int width, int height) = 0;
+
+    // Sound effects by relative path ("wav\\drop.wav"); a sound cuts the one playing.
+    virtual void PlaySoundFile(const std::string& relativePath) = 0;
+    virtual void Beep() = 0;
+
+    // Music. Every call is harmless before MusicOpen or after it failed; a handle
+    // of 0 means no tune.
+    virtual void MusicOpen() = 0;
+    virtual void MusicClose() = 0;
+    virtual uint32_t MusicLoad(const std::string& path) = 0;
+    virtual void MusicInit(uint32_t handle) = 0;
+    virtual void MusicPlay(uint32_t handle) = 0;
+    virtual void MusicPause() = 0;
+    virtual void MusicResume(uint32_t handle) = 0;
+    virtual void MusicStop() = 0;
+    virtual void MusicFree(uint32_t handle) = 0;
+
+    // Folder of the running executable, without a trailing separator.
+    virtual std::string ExecutableDirectory() const = 0;
+};
+
+// The backend of the current run, set by the program's entry.
+Platform& GetPlatform();
+void SetPlatform(Platform* platform);
+
+// Maps a game path written with backslashes ("bmp\\mback.bmp") to this system's.
+std::string NativePath(const std::string& gamePath);
+// Joins a folder and a file name with this system's separator.
+std::string JoinPath(const std::string& directory, const std::string& name);
+
+}  // namespace zolvex
