@@ -45,6 +45,13 @@ struct Message {
 // window is created or destroyed.
 using WindowProc = std::function<intptr_t(const Message&)>;
 
+// How the 640 x 480 picture is shown: full screen at the largest whole scale
+// that fits, or in a window of 640 x 480 times `scale`.
+struct WindowOptions {
+    bool windowed = false;
+    int scale = 1;
+};
+
 class Platform {
 public:
     virtual ~Platform() = default;
@@ -52,7 +59,9 @@ public:
     // Window and messages.
     // Creates and shows the one window; activation messages raised while it is
     // shown are delivered to `proc` before this returns.
-    virtual bool CreateMainWindow(const std::string& title, WindowProc proc) = 0;
+    // Returns false when there is no display to show it on.
+    virtual bool CreateMainWindow(const std::string& title, WindowProc proc,
+                                  const WindowOptions& options) = 0;
     // Destroys the window; the window procedure receives kMsgDestroy before this returns.
     virtual void DestroyMainWindow() = 0;
     virtual bool HasWindow() const = 0;

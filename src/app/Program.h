@@ -1,0 +1,68 @@
+// One run of the game on a given platform: the program-wide objects in their
+// load order, start-up, the message loop and teardown.
+#pragma once
+
+#include "app/Application.h"
+#include "app/FarewellScene.h"
+#include "display/Display.h"
+#include "game/GameScene.h"
+#include "levelselect/LevelSelectScene.h"
+#include "ranking/RankingScene.h"
+
+namespace zolvex {
+
+class Program {
+public:
+    explicit Program(Platform& platform);
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // Start-up up to the first scene. False when the run already ended (the
+    // display could not be set up); ExitCode() then holds its status.
+    bool StartUp();
+    // Dispatches messages until the quit message (true) or, on a platform
+    // that can run dry, until none is available (false).
+    bool RunMessageLoop();
+    // Releases everything start-up acquired and returns the exit code.
+    int Teardown();
+
+    bool Ended() const { return ended_; }
+    int ExitCode() const { return exitCode_; }
+
+    Application& application() { return application_; }
+    Display& display() { return display_; }
+    LevelSelectScene& levelSelect() { return levelSelect_; }
+    GameScene& game() { return game_; }
+    RankingScene& ranking() { return ranking_; }
+    FarewellScene& farewell() { return farewell_; }
+
+private:
+    // Makes this run's objects the ones the global accessors reach; comes
+    // first so that the scenes may use them while they are constructed.
+    struct Binding {
+        explicit Binding(Program& program);
+    };
+
+    void Dispatch(const Message& message);
+
+    Platform& platform_;
+    RunContext context_;
+    Binding binding_;
+    RandomGenerator random_;
+    Display display_;
+    MainWindow mainWindow_;
+    Application application_;
+    LevelSelectScene levelSelect_;
+    GameScene game_;
+    RankingScene ranking_;
+    FarewellScene farewell_;
+    bool ended_ = false;
+    bool fontsCreated_ = false;
+    int exitCode_ = 0;
+};
+
+// A whole run: start-up, the message loop, teardown. Returns the exit code.
+int RunProgram(Platform& platform);
+
+}  // namespace zolvex

@@ -1,0 +1,132 @@
+#include "platform/headless/HeadlessPlatform.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace zolvex {
+
+HeadlessPlatform::HeadlessPlatform(std::string executableDirectory, int64_t calendarStart)
+    : executableDirectory_(std::move(executableDirectory)), calendarStart_(calendarStart) {}
+
+bool HeadlessPlatform::CreateMainWindow(const std::string& /*title*/, WindowProc proc,
+                                        const WindowOptions& /*options*/) {
+    if (!displayAvailable_) return false;
+    proc_ = std::move(proc);
+    hasWindow_ = true;
+    // Showing the window makes the program the foreground one; the window
+    // procedure hears of it before the creation returns.
+    proc_(Message{kMsgActivateApp, 1, 0, static_cast<uint32_t>(now_)});
+    return true;
+}
+
+void HeadlessPlatform::DestroyMainWindow() {
+    if (!hasWindow_) return;
+    proc_(Message{kMsgDestroy, 0, 0, static_cast<uint32_t>(now_)});
+    hasWindow_ = false;
+    timers_.clear();
+}
+
+bool HeadlessPlatform::GetNextMessage(Message& out) {
+    while (!queue_.empty()) {
+        Message m = queue_.front();
+        queue_.pop_front();
+        // Messages for a window that no longer exists go nowhere.
+        if (!hasWindow_ && m.message != kMsgQuit) continue;
+        m.time = static_cast<uint32_t>(now_);
+        out = m;
+        return true;
+    }
+    auto due = timers_.end();
+    for (auto it = timers_.begin(); it != timers_.end(); ++it) {
+        if (it->second.due <= horizon_ && (due == timers_.end() || it->second.due < due->second.due)) {
+            due = it;
+        }
+    }
+    if (due != timers_.end()) {
+        now_ = std::max(now_, due->second.due);
+        due->second.due = now_ + due->second.period;
+        out = Message{kMsgTimer, static_cast<uint32_t>(due->first), 0, static_cast<uint32_t>(now_)};
+        return true;
+    }
+    now_ = std::max(now_, horizon_);
+    return false;
+}
+
+void HeadlessPlatform::PostQuit(int exitCode) {
+    queue_.push_back(Message{kMsgQuit, static_cast<uint32_t>(exitCode), 0, 0});
+}
+
+void HeadlessPlatform::ShowErrorBox(const std::string& caption, const std::string& text) {
+    errorBoxes_.push_back(caption + ": " + text);
+}
+
+void HeadlessPlatform::SetTimer(int id, uint32_t milliseconds) {
+    if (!hasWindow_) return;
+    uint32_t period = std::max<uint32_t>(milliseconds, 1);
+    timers_[id] = Timer{period, now_ + period};
+}
+
+void HeadlessPlatform::KillTimer(int id) { timers_.erase(id); }
+
+int64_t HeadlessPlatform::CalendarTime() const {
+    return calendarStart_ + static_cast<int64_t>(now_ / 1000);
+}
+
+void HeadlessPlatform::Present(const uint16_t* /*pixels*/, int /*width*/, int /*height*/) {
+    ++presentCount_;
+}
+
+void HeadlessPlatform::PlaySoundFile(const std::string& relativePath) {
+    sounds_.push_back(NativePath(relativePath));
+}
+
+void HeadlessPlatform::Beep() { sounds_.emplace_back("beep"); }
+
+void HeadlessPlatform::MusicOpen() {
+    musicCalls_.emplace_back("Open");
+    musicOpen_ = true;
+}
+
+void HeadlessPlatform::MusicClose() {
+    musicCalls_.emplace_back("Close");
+    musicOpen_ = false;
+}
+
+uint32_t HeadlessPlatform::MusicLoad(const std::string& path) {
+    std::string native = NativePath(path);
+    size_t slash = native.find_last_of('/');
+    musicCalls_.push_back("LoadFile " +
+                          (slash == std::string::npos ? native : native.substr(slash + 1)));
+    return musicOpen_ ? nextMusicHandle_++ : 0;
+}
+
+void HeadlessPlatform::MusicInit(uint32_t /*handle*/) { musicCalls_.emplace_back("Init"); }
+void HeadlessPlatform::MusicPlay(uint32_t /*handle*/) { musicCalls_.emplace_back("Play"); }
+void HeadlessPlatform::MusicPause() { musicCalls_.emplace_back("Pause"); }
+void HeadlessPlatform::MusicResume(uint32_t /*handle*/) { musicCalls_.emplace_back("Resume"); }
+void HeadlessPlatform::MusicStop() { musicCalls_.emplace_back("Stop"); }
+void HeadlessPlatform::MusicFree(uint32_t /*handle*/) { musicCalls_.emplace_back("Free"); }
+
+void HeadlessPlatform::Inject(const Message& message) { queue_.push_back(message); }
+
+void HeadlessPlatform::AdvanceTo(uint64_t time) { horizon_ = std::max(horizon_, time); }
+
+std::map<int, uint32_t> HeadlessPlatform::RunningTimers() const {
+    std::map<int, uint32_t> running;
+    for (const auto& [id, timer] : timers_) running[id] = timer.period;
+    return running;
+}
+
+std::vector<std::string> HeadlessPlatform::TakeSounds() {
+    std::vector<std::string> taken;
+    taken.swap(sounds_);
+    return taken;
+}
+
+std::vector<std::string> HeadlessPlatform::TakeMusicCalls() {
+    std::vector<std::string> taken;
+    taken.swap(musicCalls_);
+    return taken;
+}
+
+}  // namespace zolvex

@@ -1,0 +1,96 @@
+// A platform without a window or a sound device: a virtual clock, messages
+// injected by the caller, and a log of every sound and music call. Frames are
+// composed by the same display code as on screen; presenting only counts them.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+
+namespace zolvex {
+
+class HeadlessPlatform : public Platform {
+public:
+    // `executableDirectory` stands in for the folder of the running program;
+    // `calendarStart` is the calendar time (seconds) at virtual time 0.
+    HeadlessPlatform(std::string executableDirectory, int64_t calendarStart);
+
+    bool CreateMainWindow(const std::string& title, WindowProc proc,
+                          const WindowOptions& options) override;
+    void DestroyMainWindow() override;
+    bool HasWindow() const override { return hasWindow_; }
+    // Returns queued messages first, then timer ticks due no later than the
+    // horizon set by AdvanceTo; false when nothing more is due.
+    bool GetNextMessage(Message& out) override;
+    void PostQuit(int exitCode) override;
+    void ShowCursor(bool show) override { cursorShown_ = show; }
+    void ShowErrorBox(const std::string& caption, const std::string& text) override;
+
+    void SetTimer(int id, uint32_t milliseconds) override;
+    void KillTimer(int id) override;
+
+    uint64_t NowMs() const override { return now_; }
+    int64_t CalendarTime() const override;
+
+    void Present(const uint16_t* pixels, int width, int height) override;
+
+    void PlaySoundFile(const std::string& relativePath) override;
+    void Beep() override;
+
+    void MusicOpen() override;
+    void MusicClose() override;
+    uint32_t MusicLoad(const std::string& path) override;
+    void MusicInit(uint32_t handle) override;
+    void MusicPlay(uint32_t handle) override;
+    void MusicPause() override;
+    void MusicResume(uint32_t handle) override;
+    void MusicStop() override;
+    void MusicFree(uint32_t handle) override;
+
+    std::string ExecutableDirectory() const override { return executableDirectory_; }
+
+    // Driving the run.
+    void Inject(const Message& message);
+    // Lets ticks due up to `time` be delivered; the clock moves to `time` once
+    // they have all been taken.
+    void AdvanceTo(uint64_t time);
+    // Makes window creation fail, as on a machine without a display.
+    void SetDisplayAvailable(bool available) { displayAvailable_ = available; }
+
+    // Inspection.
+    std::map<int, uint32_t> RunningTimers() const;
+    std::vector<std::string> TakeSounds();
+    std::vector<std::string> TakeMusicCalls();
+    const std::vector<std::string>& ErrorBoxes() const { return errorBoxes_; }
+    bool CursorShown() const { return cursorShown_; }
+    uint64_t PresentCount() const { return presentCount_; }
+    bool MusicIsOpen() const { return musicOpen_; }
+
+private:
+    struct Timer {
+        uint32_t period = 0;
+        uint64_t due = 0;
+    };
+
+    std::string executableDirectory_;
+    int64_t calendarStart_;
+    uint64_t now_ = 0;
+    uint64_t horizon_ = 0;
+    bool hasWindow_ = false;
+    bool displayAvailable_ = true;
+    bool cursorShown_ = true;
+    bool musicOpen_ = false;
+    WindowProc proc_;
+    std::deque<Message> queue_;
+    std::map<int, Timer> timers_;
+    std::vector<std::string> sounds_;
+    std::vector<std::string> musicCalls_;
+    std::vector<std::string> errorBoxes_;
+    uint32_t nextMusicHandle_ = 1;
+    uint64_t presentCount_ = 0;
+};
+
+}  // namespace zolvex

@@ -1,0 +1,438 @@
+#include "platform/sdl/SdlPlatform.h"
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <deque>
+#include <map>
+#include <vector>
+
+namespace zolvex {
+namespace {
+
+constexpr int kFrameWidth = 640;
+constexpr int kFrameHeight = 480;
+
+uint32_t VirtualKeyOf(SDL_Keycode key) {
+    switch (key) {
+        case SDLK_BACKSPACE: return kVkBack;
+        case SDLK_RETURN:
+        case SDLK_KP_ENTER: return kVkReturn;
+        case SDLK_ESCAPE: return kVkEscape;
+        case SDLK_SPACE: return kVkSpace;
+        case SDLK_LEFT: return kVkLeft;
+        case SDLK_UP: return kVkUp;
+        case SDLK_RIGHT: return kVkRight;
+        case SDLK_DOWN: return kVkDown;
+        case SDLK_F1: return kVkF1;
+        case SDLK_F5: return kVkF5;
+        case SDLK_F12: return kVkF12;
+        default: break;
+    }
+    if (key >= SDLK_a && key <= SDLK_z) return static_cast<uint32_t>('A' + (key - SDLK_a));
+    if (key >= SDLK_0 && key <= SDLK_9) return static_cast<uint32_t>('0' + (key - SDLK_0));
+    if (key >= SDLK_F2 && key <= SDLK_F11) return kVkF1 + 1 + static_cast<uint32_t>(key - SDLK_F2);
+    return 0;
+}
+
+std::string ReadExecutableDirectory() {
+    std::vector<char> buffer(256);
+    for (;;) {
+        ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (n < 0) break;
+        if (static_cast<size_t>(n) < buffer.size()) {
+            std::string path(buffer.data(), static_cast<size_t>(n));
+            size_t slash = path.find_last_of('/');
+            if (slash == std::string::npos) return ".";
+            return slash == 0 ? std::string("/") : path.substr(0, slash);
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+    char* base = SDL_GetBasePath();
+    if (base == nullptr) return ".";
+    std::string dir = base;
+    SDL_free(base);
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    return dir;
+}
+
+class SdlPlatform : public Platform {
+public:
+    explicit SdlPlatform(bool pollingLoop) : pollingLoop_(pollingLoop) {
+        SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+        if (SDL_InitSubSystem(SDL_INIT_TIMER) != 0) {
+            std::fprintf(stderr, "zolvex: cannot start the timer: %s\n", SDL_GetError());
+        }
+        start_ = SDL_GetTicks64();
+    }
+
+    ~SdlPlatform() override {
+        for (auto& [path, chunk] : chunks_) {
+            if (chunk != nullptr) Mix_FreeChunk(chunk);
+        }
+        if (beep_ != nullptr) Mix_FreeChunk(beep_);
+        for (auto& [handle, music] : tunes_) Mix_FreeMusic(music);
+        if (audioOpen_) Mix_CloseAudio();
+        DestroyPresentation();
+        SDL_Quit();
+    }
+
+    bool CreateMainWindow(const std::string& title, WindowProc proc,
+                          const WindowOptions& options) override {
+        const char* requested = SDL_getenv("SDL_VIDEODRIVER");
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+            std::fprintf(stderr, "zolvex: no display to open a window on: %s\n", SDL_GetError());
+            return false;
+        }
+        const char* driver = SDL_GetCurrentVideoDriver();
+        bool asked = requested != nullptr && requested[0] != '\0';
+        if (!asked && driver != nullptr &&
+            (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) {
+            std::fprintf(stderr,
+                         "zolvex: no display to open a window on (DISPLAY and WAYLAND_DISPLAY "
+                         "are unset or unreachable)\n");
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            return false;
+        }
+        int scale = std::clamp(options.scale, 1, 8);
+        Uint32 flags = SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN;
+        if (!options.windowed) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+        window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                   kFrameWidth * (options.windowed ? scale : 1),
+                                   kFrameHeight * (options.windowed ? scale : 1), flags);
+        if (window_ == nullptr) {
+            std::fprintf(stderr, "zolvex: cannot create the window: %s\n", SDL_GetError());
+            return false;
+        }
+        renderer_ = SDL_CreateRenderer(window_, -1, 0);
+        if (renderer_ == nullptr) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+        if (renderer_ != nullptr) {
+            SDL_RenderSetLogicalSize(renderer_, kFrameWidth, kFrameHeight);
+            SDL_RenderSetIntegerScale(renderer_, SDL_TRUE);
+            texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB565,
+                                         SDL_TEXTUREACCESS_STREAMING, kFrameWidth, kFrameHeight);
+        }
+        if (renderer_ == nullptr || texture_ == nullptr) {
+            std::fprintf(stderr, "zolvex: cannot set up drawing to the window: %s\n",
+                         SDL_GetError());
+            DestroyPresentation();
+            return false;
+        }
+        SDL_StopTextInput();
+        proc_ = std::move(proc);
+        hasWindow_ = true;
+        SDL_ShowWindow(window_);
+        SDL_RaiseWindow(window_);
+        // Activation raised while the window is shown reaches the window
+        // procedure before creation returns; other events wait in the queue.
+        SDL_PumpEvents();
+        SDL_Event event;
+        while (SDL_PollEvent(&event)) {
+            Translate(event);
+        }
+        for (auto it = queue_.begin(); it != queue_.end();) {
+            if (it->message == kMsgActivateApp) {
+                Message m = *it;
+                it = queue_.erase(it);
+                proc_(m);
+            } else {
+                ++it;
+            }
+        }
+        return true;
+    }
+
+    void DestroyMainWindow() override {
+        if (!hasWindow_) return;
+        proc_(Message{kMsgDestroy, 0, 0, Now32()});
+        hasWindow_ = false;
+        timers_.clear();
+        DestroyPresentation();
+    }
+
+    bool HasWindow() const override { return hasWindow_; }
+
+    bool GetNextMessage(Message& out) override {
+        for (;;) {
+            SDL_Event event;
+            while (SDL_PollEvent(&event)) Translate(event);
+            while (!queue_.empty()) {
+                Message m = queue_.front();
+                queue_.pop_front();
+                if (!hasWindow_ && m.message != kMsgQuit) continue;
+                m.time = Now32();
+                out = m;
+                return true;
+            }
+            uint64_t now = NowMs();
+            auto due = timers_.end();
+            for (auto it = timers_.begin(); it != timers_.end(); ++it) {
+                if (it->second.due <= now &&
+                    (due == timers_.end() || it->second.due < due->second.due)) {
+                    due = it;
+                }
+            }
+            if (due != timers_.end()) {
+                // Keep the rhythm of the period; a late tick is not made up.
+                uint64_t next = due->second.due + due->second.period;
+                due->second.due = next > now ? next : now + due->second.period;
+                out = Message{kMsgTimer, static_cast<uint32_t>(due->first), 0, Now32()};
+                return true;
+            }
+            if (pollingLoop_) continue;
+            int timeout = -1;
+            for (const auto& [id, timer] : timers_) {
+                int wait = static_cast<int>(timer.due - now);
+                if (timeout < 0 || wait < timeout) timeout = wait;
+            }
+            bool got = timeout < 0 ? SDL_WaitEvent(&event) != 0
+                                   : SDL_WaitEventTimeout(&event, timeout) != 0;
+            if (got) Translate(event);
+        }
+    }
+
+    void PostQuit(int exitCode) override {
+        queue_.push_back(Message{kMsgQuit, static_cast<uint32_t>(exitCode), 0, 0});
+    }
+
+    void ShowCursor(bool show) override { SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE); }
+
+    void ShowErrorBox(const std::string& caption, const std::string& text) override {
+        if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption.c_str(), text.c_str(),
+                                     window_) != 0) {
+            std::fprintf(stderr, "zolvex: %s (no message box: %s)\n", text.c_str(),
+                         SDL_GetError());
+        }
+    }
+
+    void SetTimer(int id, uint32_t milliseconds) override {
+        if (!hasWindow_) return;
+        uint32_t period = std::max<uint32_t>(milliseconds, 1);
+        timers_[id] = Timer{period, NowMs() + period};
+    }
+
+    void KillTimer(int id) override { timers_.erase(id); }
+
+    uint64_t NowMs() const override { return SDL_GetTicks64() - start_; }
+    int64_t CalendarTime() const override { return static_cast<int64_t>(std::time(nullptr)); }
+
+    void Present(const uint16_t* pixels, int width, int height) override {
+        if (texture_ == nullptr) return;
+        SDL_UpdateTexture(texture_, nullptr, pixels, width * static_cast<int>(sizeof(uint16_t)));
+        (void)height;
+        ShowTexture();
+    }
+
+    void PlaySoundFile(const std::string& relativePath) override {
+        if (!EnsureAudio()) return;
+        std::string path = NativePath(relativePath);
+        auto it = chunks_.find(path);
+        if (it == chunks_.end()) {
+            Mix_Chunk* chunk = Mix_LoadWAV(path.c_str());
+            if (chunk == nullptr) {
+                std::fprintf(stderr, "zolvex: cannot load sound %s: %s\n", path.c_str(),
+                             Mix_GetError());
+            }
+            it = chunks_.emplace(path, chunk).first;
+        }
+        // One channel: a new sound cuts the one still playing.
+        if (it->second != nullptr) Mix_PlayChannel(0, it->second, 0);
+    }
+
+    void Beep() override {
+        if (!EnsureAudio()) return;
+        if (beep_ == nullptr) beep_ = MakeBeep();
+        if (beep_ != nullptr) Mix_PlayChannel(0, beep_, 0);
+    }
+
+    void MusicOpen() override { musicOpen_ = EnsureAudio(); }
+
+    void MusicClose() override {
+        if (!musicOpen_) return;
+        Mix_HaltMusic();
+        for (auto& [handle, music] : tunes_) Mix_FreeMusic(music);
+        tunes_.clear();
+        musicOpen_ = false;
+    }
+
+    uint32_t MusicLoad(const std::string& path) override {
+        if (!musicOpen_) return 0;
+        std::string native = NativePath(path);
+        Mix_Music* music = Mix_LoadMUS(native.c_str());
+        if (music == nullptr) {
+            std::fprintf(stderr, "zolvex: cannot load music %s (%s): playing without it\n",
+                         native.c_str(), Mix_GetError());
+            return 0;
+        }
+        uint32_t handle = nextHandle_++;
+        tunes_[handle] = music;
+        return handle;
+    }
+
+    void MusicInit(uint32_t /*handle*/) override {}
+
+    void MusicPlay(uint32_t handle) override {
+        if (!musicOpen_) return;
+        auto it = tunes_.find(handle);
+        if (it == tunes_.end()) return;
+        Mix_PlayMusic(it->second, -1);
+    }
+
+    void MusicPause() override {
+        if (musicOpen_) Mix_PauseMusic();
+    }
+
+    void MusicResume(uint32_t handle) override {
+        if (!musicOpen_) return;
+        if (Mix_PausedMusic() != 0) {
+            Mix_ResumeMusic();
+        } else if (Mix_PlayingMusic() == 0) {
+            // A tune that was stopped rather than paused starts again.
+            MusicPlay(handle);
+        }
+    }
+
+    void MusicStop() override {
+        if (musicOpen_) Mix_HaltMusic();
+    }
+
+    void MusicFree(uint32_t handle) override {
+        auto it = tunes_.find(handle);
+        if (it == tunes_.end()) return;
+        Mix_HaltMusic();
+        Mix_FreeMusic(it->second);
+        tunes_.erase(it);
+    }
+
+    std::string ExecutableDirectory() const override { return ReadExecutableDirectory(); }
+
+private:
+    struct Timer {
+        uint32_t period = 0;
+        uint64_t due = 0;
+    };
+
+    uint32_t Now32() const { return static_cast<uint32_t>(NowMs()); }
+
+    void Translate(const SDL_Event& event) {
+        switch (event.type) {
+            case SDL_KEYDOWN:
+            case SDL_KEYUP: {
+                uint32_t vk = VirtualKeyOf(event.key.keysym.sym);
+                if (vk != 0) {
+                    queue_.push_back(Message{
+                        event.type == SDL_KEYDOWN ? kMsgKeyDown : kMsgKeyUp, vk, 0, 0});
+                }
+                break;
+            }
+            case SDL_WINDOWEVENT:
+                switch (event.window.event) {
+                    case SDL_WINDOWEVENT_FOCUS_GAINED:
+                        queue_.push_back(Message{kMsgActivateApp, 1, 0, 0});
+                        break;
+                    case SDL_WINDOWEVENT_FOCUS_LOST:
+                        queue_.push_back(Message{kMsgActivateApp, 0, 0, 0});
+                        break;
+                    case SDL_WINDOWEVENT_EXPOSED:
+                        ShowTexture();
+                        break;
+                    case SDL_WINDOWEVENT_CLOSE:
+                        queue_.push_back(Message{kMsgClose, 0, 0, 0});
+                        break;
+                    default:
+                        break;
+                }
+                break;
+            case SDL_QUIT:
+                // The close button, SIGINT and SIGTERM all arrive as the system's close command.
+                queue_.push_back(Message{kMsgClose, 0, 0, 0});
+                break;
+            default:
+                break;
+        }
+    }
+
+    void ShowTexture() {
+        if (renderer_ == nullptr || texture_ == nullptr) return;
+        SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+        SDL_RenderClear(renderer_);
+        SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+        SDL_RenderPresent(renderer_);
+    }
+
+    void DestroyPresentation() {
+        if (texture_ != nullptr) SDL_DestroyTexture(texture_);
+        if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
+        if (window_ != nullptr) SDL_DestroyWindow(window_);
+        texture_ = nullptr;
+        renderer_ = nullptr;
+        window_ = nullptr;
+    }
+
+    bool EnsureAudio() {
+        if (audioTried_) return audioOpen_;
+        audioTried_ = true;
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0 ||
+            Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 1024) != 0) {
+            std::fprintf(stderr, "zolvex: no sound device (%s): running silent\n", SDL_GetError());
+            return false;
+        }
+        Mix_AllocateChannels(1);
+        audioOpen_ = true;
+        return true;
+    }
+
+    // A short 880 Hz tone in the device's own format.
+    Mix_Chunk* MakeBeep() {
+        int frequency = 0;
+        Uint16 format = 0;
+        int channels = 0;
+        if (Mix_QuerySpec(&frequency, &format, &channels) == 0 || format != AUDIO_S16SYS) {
+            return nullptr;
+        }
+        int frames = frequency / 8;
+        beepSamples_.assign(static_cast<size_t>(frames * channels), 0);
+        for (int i = 0; i < frames; ++i) {
+            double envelope = std::min(1.0, std::min(i, frames - i) / (frequency * 0.005));
+            double value = std::sin(2.0 * M_PI * 880.0 * i / frequency) * 0.3 * envelope;
+            for (int c = 0; c < channels; ++c) {
+                beepSamples_[static_cast<size_t>(i * channels + c)] =
+                    static_cast<int16_t>(value * 32767);
+            }
+        }
+        return Mix_QuickLoad_RAW(reinterpret_cast<Uint8*>(beepSamples_.data()),
+                                 static_cast<Uint32>(beepSamples_.size() * sizeof(int16_t)));
+    }
+
+    bool pollingLoop_;
+    uint64_t start_ = 0;
+    SDL_Window* window_ = nullptr;
+    SDL_Renderer* renderer_ = nullptr;
+    SDL_Texture* texture_ = nullptr;
+    bool hasWindow_ = false;
+    WindowProc proc_;
+    std::deque<Message> queue_;
+    std::map<int, Timer> timers_;
+    bool audioTried_ = false;
+    bool audioOpen_ = false;
+    bool musicOpen_ = false;
+    std::map<std::string, Mix_Chunk*> chunks_;
+    Mix_Chunk* beep_ = nullptr;
+    std::vector<int16_t> beepSamples_;
+    std::map<uint32_t, Mix_Music*> tunes_;
+    uint32_t nextHandle_ = 1;
+};
+
+}  // namespace
+
+std::unique_ptr<Platform> CreateSdlPlatform(bool pollingLoop) {
+    return std::make_unique<SdlPlatform>(pollingLoop);
+}
+
+}  // namespace zolvex
