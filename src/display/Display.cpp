@@ -1,0 +1,129 @@
+#include "display/Display.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "display/Bitmap.h"
+#include "display/Font.h"
+#include "platform/Platform.h"
+
+namespace zolvex {
+
+namespace {
+
+Display* gDisplay = nullptr;
+
+constexpr int kBackgroundWidth = 640;
+constexpr int kBackgroundHeight = 480;
+constexpr const char* kRestoringNotice = "Now Restoreing data, Wait...";
+
+}  // namespace
+
+const char* CreditLine() { return "Copyright (C) 2026 zolvex Project"; }
+
+Display::~Display() {
+    Release();
+    if (gDisplay == this) gDisplay = nullptr;
+}
+
+void Display::UpdateViews() {
+    primary = primarySurface.get();
+    backBuffer = backBufferSurface.get();
+    background = backgroundSurface.get();
+    title = titleSurface.get();
+}
+
+bool Display::Init(int /*flags*/, int width, int height, int bitsPerPixel) {
+    if (bitsPerPixel != 16 || width <= 0 || height <= 0) {
+        std::fprintf(stderr, "zolvex: cannot set up a %d x %d x %d screen (expected 16 bits per pixel)\n",
+                     width, height, bitsPerPixel);
+        return false;
+    }
+    primarySurface = std::make_unique<Surface>(width, height);
+    backBufferSurface = std::make_unique<Surface>(width, height);
+    pendingTexts.clear();
+    flippedTexts.clear();
+    UpdateViews();
+    return LoadSharedSurfaces(StartMode::Create);
+}
+
+bool Display::LoadSharedSurfaces(StartMode mode) {
+    std::optional<Bitmap> back = LoadBitmapFile("bmp\\mback.bmp");
+    if (!back) return false;
+    if (mode == StartMode::Create) {
+        backgroundSurface = std::make_unique<Surface>(kBackgroundWidth, kBackgroundHeight);
+        UpdateViews();
+    }
+    if (backgroundSurface == nullptr) return false;
+    backgroundSurface->FillBlack();
+    CopyBitmapToSurface(*back, 0, 0, *backgroundSurface, 0, 0, back->width, back->height);
+    {
+        TextContext text(*backgroundSurface);
+        text.SetBkColor(0xFFFFFF);
+        text.SetTextColor(0xFF0000);
+        text.SelectFont(GetFont(1, 1));
+        text.TextOut(380, 450, CreditLine(), 33);
+    }
+
+    std::optional<Bitmap> logo = LoadBitmapFile("bmp\\title.bmp");
+    if (!logo) return false;
+    if (mode == StartMode::Create) {
+        titleSurface = std::make_unique<Surface>(logo->width, logo->height);
+        UpdateViews();
+    }
+    if (titleSurface == nullptr) return false;
+    CopyBitmapToSurface(*logo, 0, 0, *titleSurface, 0, 0, logo->width, logo->height);
+    titleSurface->SetColorKeyBlack();
+    return true;
+}
+
+bool Display::RestoreAll() {
+    // Surfaces are never lost here, but the whole restore still runs so that the
+    // player sees the same notice and the scene restarts the same way.
+    if (backBufferSurface != nullptr) {
+        backBufferSurface->FillBlack();
+        TextContext text(*backBufferSurface);
+        text.SetBkColor(0x000000);
+        text.SetTextColor(0xFFFFFF);
+        text.TextOut(260, 220, kRestoringNotice, 28);
+    }
+    Flip();
+    return LoadSharedSurfaces(StartMode::Restore);
+}
+
+bool Display::Flip() {
+    if (backBufferSurface == nullptr || primarySurface == nullptr) return false;
+    GetPlatform().Present(backBufferSurface->Pixels(), backBufferSurface->Width(),
+                          backBufferSurface->Height());
+    std::memcpy(primarySurface->Pixels(), backBufferSurface->Pixels(),
+                static_cast<size_t>(backBufferSurface->Width()) * backBufferSurface->Height() *
+                    sizeof(uint16_t));
+    flippedTexts = std::move(pendingTexts);
+    pendingTexts.clear();
+    ++flipCount;
+    return true;
+}
+
+void Display::Release() {
+    backBufferSurface.reset();
+    backgroundSurface.reset();
+    titleSurface.reset();
+    primarySurface.reset();
+    pendingTexts.clear();
+    UpdateViews();
+}
+
+Display& GetDisplay() {
+    if (gDisplay == nullptr) {
+        std::fputs("zolvex: no display is set\n", stderr);
+        std::abort();
+    }
+    return *gDisplay;
+}
+
+Display* CurrentDisplay() { return gDisplay; }
+
+void SetDisplay(Display* display) { gDisplay = display; }
+
+}  // namespace zolvex

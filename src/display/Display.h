@@ -1,0 +1,78 @@
+// The screen: a front surface showing the last flipped frame, the back buffer every
+// scene draws into, and the background and title pictures that all scenes share.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "app/StartMode.h"
+#include "display/Surface.h"
+#include "display/TextContext.h"
+
+namespace zolvex {
+
+// The 33-character credit line written on the background picture.
+const char* CreditLine();
+
+class Display {
+public:
+    Display() = default;
+    ~Display();
+    Display(const Display&) = delete;
+    Display& operator=(const Display&) = delete;
+
+    // Sets up a width x height screen at bitsPerPixel (only 16 is possible): creates
+    // the front surface and the back buffer, then LoadSharedSurfaces(Create).
+    // `flags` are the full-screen cooperation flags and have no effect here.
+    // False when a picture cannot be loaded (a line on standard error names it).
+    bool Init(int flags, int width, int height, int bitsPerPixel);
+    // (Re)builds the shared pictures: in Create makes new surfaces, otherwise redraws
+    // the existing ones. The background is 640 x 480, black where "bmp\mback.bmp" does
+    // not reach, with the credit line at (380, 450); the title has the size of
+    // "bmp\title.bmp" and black as its colour key. False if a picture cannot be loaded
+    // or a surface to redraw does not exist.
+    bool LoadSharedSurfaces(StartMode mode);
+    // Shows the restoring notice on a black screen, then redraws the shared pictures;
+    // returns the result of LoadSharedSurfaces(Restore). Surfaces keep their identity.
+    bool RestoreAll();
+    // Shows the back buffer: presents it through the platform and makes it what is
+    // on screen. The back buffer keeps its pixels.
+    bool Flip();
+    // Releases every surface; each pointer becomes null.
+    void Release();
+
+    // Appends a text drawn into the back buffer to the frame being composed.
+    void RecordText(TextRecord record) { pendingTexts.push_back(std::move(record)); }
+    // The texts drawn into the back buffer for the frame flipped last, in drawing order.
+    const std::vector<TextRecord>& FlippedTexts() const { return flippedTexts; }
+    // The frame flipped last (black before the first flip); null before Init.
+    const Surface* Front() const { return primary; }
+    uint64_t FlipCount() const { return flipCount; }
+
+    // Views of the surfaces, null when absent; the Display owns them.
+    Surface* primary = nullptr;
+    Surface* backBuffer = nullptr;
+    Surface* background = nullptr;
+    Surface* title = nullptr;
+
+private:
+    void UpdateViews();
+
+    std::unique_ptr<Surface> primarySurface;
+    std::unique_ptr<Surface> backBufferSurface;
+    std::unique_ptr<Surface> backgroundSurface;
+    std::unique_ptr<Surface> titleSurface;
+    std::vector<TextRecord> pendingTexts;
+    std::vector<TextRecord> flippedTexts;
+    uint64_t flipCount = 0;
+};
+
+// The current run's Display; aborts with a message if none is set.
+Display& GetDisplay();
+// The current run's Display, or null when none is set.
+Display* CurrentDisplay();
+// Set by the program's entry for each run; the program object owns the Display.
+void SetDisplay(Display* display);
+
+}  // namespace zolvex

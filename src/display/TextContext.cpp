@@ -1,0 +1,68 @@
+#include "display/TextContext.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "display/Display.h"
+
+namespace zolvex {
+
+TextContext::TextContext(Surface& target) : target(target), font(StockFont()) {}
+
+const Font* TextContext::SelectFont(const Font* f) {
+    const Font* previous = font;
+    font = f;
+    return previous;
+}
+
+void TextContext::TextOut(int x, int y, const char* text, int count) {
+    if (text == nullptr || count <= 0) return;
+    const std::string drawn(text, strnlen(text, static_cast<size_t>(count)));
+    if (drawn.empty()) return;
+
+    Display* display = CurrentDisplay();
+    if (display != nullptr && display->backBuffer == &target) {
+        std::optional<ColorRef> bk;
+        if (bkMode == BkMode::Opaque) bk = bkColor;
+        display->RecordText(
+            TextRecord{x, y, drawn, textColor, bk, FontSizeIndex(font), FontFaceFlag(font)});
+    }
+
+    // Far-off positions draw nothing and must not overflow the clipping below.
+    constexpr int kFar = 1 << 20;
+    if (x < -kFar || x > kFar || y < -kFar || y > kFar) return;
+    const RenderedText* rendered = RenderText(font, drawn);
+    if (rendered == nullptr) return;
+    if (bkMode == BkMode::Opaque) {
+        target.Fill(Rect{x, y, x + rendered->width, y + FontCellHeight(font)}, bkColor);
+    }
+
+    // Blend the ink onto the 16-bit pixels in 8-bit channels; full coverage is a
+    // plain store, which is most of a text's ink.
+    const uint16_t ink = ToRgb565(textColor);
+    const int inkR = textColor & 0xFF, inkG = (textColor >> 8) & 0xFF, inkB = (textColor >> 16) & 0xFF;
+    const int x0 = std::max(0, -x), x1 = std::min(rendered->width, target.Width() - x);
+    const int y0 = std::max(0, -y), y1 = std::min(rendered->height, target.Height() - y);
+    for (int j = y0; j < y1; ++j) {
+        const uint8_t* cover = rendered->coverage.data() + static_cast<size_t>(j) * rendered->width;
+        uint16_t* row = target.Pixels() + static_cast<size_t>(y + j) * target.Width() + x;
+        for (int i = x0; i < x1; ++i) {
+            const int a = cover[i];
+            if (a == 0) continue;
+            if (a == 255) {
+                row[i] = ink;
+                continue;
+            }
+            const uint16_t p = row[i];
+            const int r = ((p >> 11) << 3) | (p >> 13);
+            const int g = (((p >> 5) & 0x3F) << 2) | ((p >> 9) & 0x3);
+            const int b = ((p & 0x1F) << 3) | ((p >> 2) & 0x7);
+            const int outR = (inkR * a + r * (255 - a) + 127) / 255;
+            const int outG = (inkG * a + g * (255 - a) + 127) / 255;
+            const int outB = (inkB * a + b * (255 - a) + 127) / 255;
+            row[i] = ToRgb565(static_cast<ColorRef>(outR | (outG << 8) | (outB << 16)));
+        }
+    }
+}
+
+}  // namespace zolvex
