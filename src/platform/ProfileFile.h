@@ -1,0 +1,67 @@
+// INI-style profile files ("zolvex.ini", "score.scr") with the window system's
+// semantics: "[Section]" headers, "Key=Value" lines, ";" comment lines; section and
+// key names match without regard to case; blanks around names and values are
+// ignored; a missing file, section or key reads as the default; when a section or
+// key appears twice, the first one counts for reads and writes. Paths are native.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zolvex {
+
+// Leading decimal integer of the value (optional sign, leading zeros allowed; 0 when
+// the value does not begin with a number; wraps modulo 2^32 like the window system).
+// A missing or empty value gives defaultValue.
+int GetProfileInt(const std::string& path, const std::string& section, const std::string& key,
+                  int defaultValue);
+
+// The value, or defaultValue when it is missing; copies at most capacity-1 characters
+// (capacity >= 1). One pair of double quotes around the value is removed.
+std::string GetProfileString(const std::string& path, const std::string& section,
+                             const std::string& key, const std::string& defaultValue,
+                             size_t capacity);
+
+// Sets the value, creating the file, section or key as needed; keeps all other
+// content, comments, order and line endings. The file is replaced atomically.
+// A value that begins or ends with a blank, or is wrapped in double quotes, is
+// stored inside double quotes so that it reads back unchanged. CR and LF are
+// removed from the value. On failure prints one line on stderr and returns false.
+bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
+                        const std::string& value);
+
+// One write of a batch.
+struct ProfileWrite {
+    std::string section;
+    std::string key;
+    std::string value;
+};
+
+// Applies the writes in order, with WriteProfileString's rules, then replaces the
+// file once: either all of them are stored or the old file stays as it was.
+bool WriteProfileStrings(const std::string& path, const std::vector<ProfileWrite>& writes);
+
+// A profile file read once, for several lookups with the Get functions' rules.
+// A missing or unreadable file reads as empty.
+class ProfileSnapshot {
+public:
+    explicit ProfileSnapshot(const std::string& path);
+
+    int GetInt(std::string_view section, std::string_view key, int defaultValue) const;
+    std::string GetString(std::string_view section, std::string_view key,
+                          const std::string& defaultValue, size_t capacity) const;
+
+private:
+    // Points into text_ at the stored value (trimmed, quotes kept); false when missing.
+    bool Find(std::string_view section, std::string_view key, std::string_view& value) const;
+
+    std::string text_;
+};
+
+// Removes temporaries of "zolvex.ini" and "score.scr" left in `directory` by a
+// write that was cut short (a crash between creating and renaming them).
+void RemoveStaleProfileTemporaries(const std::string& directory);
+
+}  // namespace zolvex
