@@ -1,0 +1,265 @@
+#include "display/Display.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "TestBitmaps.h"
+#include "display/Bitmap.h"
+#include "display/Font.h"
+#include "platform/headless/HeadlessPlatform.h"
+
+namespace zolvex {
+namespace {
+
+constexpr uint16_t kRed = 0xF800;
+constexpr uint16_t kBlue = 0x001F;
+constexpr uint16_t kWhite = 0xFFFF;
+
+// Keeps every presented frame, and what the background looked like at that moment.
+class RecordingPlatform : public HeadlessPlatform {
+public:
+    RecordingPlatform() : HeadlessPlatform(".", 0) {}
+    void Present(const uint16_t* pixels, int width, int height) override {
+        HeadlessPlatform::Present(pixels, width, height);
+        frames.emplace_back(pixels, pixels + static_cast<size_t>(width) * height);
+        const Display* d = CurrentDisplay();
+        backgroundAtPresent.push_back(d && d->background ? d->background->Pixel(0, 0) : 0);
+    }
+    std::vector<std::vector<uint16_t>> frames;
+    std::vector<uint16_t> backgroundAtPresent;
+};
+
+int Count(const Surface& s, const Rect& r, uint16_t value) {
+    int n = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x) n += s.Pixel(x, y) == value;
+    return n;
+}
+
+class DisplayTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(CreateFonts());
+        dir = std::filesystem::temp_directory_path() /
+              ("zolvex-display-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+        std::filesystem::create_directories(dir / "bmp");
+        cwd = std::filesystem::current_path();
+        std::filesystem::current_path(dir);
+        SetPlatform(&platform);
+        SetDisplay(&display);
+    }
+    void TearDown() override {
+        SetDisplay(nullptr);
+        SetPlatform(nullptr);
+        std::filesystem::current_path(cwd);
+        std::filesystem::remove_all(dir);
+        DeleteFonts();
+    }
+    // A title logo: a white frame around a black middle.
+    void WritePictures(int backWidth, int backHeight, uint32_t backRgb) {
+        test::WriteBytes("bmp/mback.bmp", test::SolidBmp24(backWidth, backHeight, backRgb));
+        std::vector<uint32_t> logo(50 * 20, 0xFFFFFF);
+        for (int y = 5; y < 15; ++y)
+            for (int x = 5; x < 45; ++x) logo[y * 50 + x] = 0;
+        test::WriteBytes("bmp/title.bmp", test::Bmp24(50, 20, logo));
+    }
+    bool InitQuietly() {
+        testing::internal::CaptureStderr();
+        const bool ok = display.Init(19, 640, 480, 16);
+        err = testing::internal::GetCapturedStderr();
+        return ok;
+    }
+
+    std::filesystem::path dir, cwd;
+    RecordingPlatform platform;
+    Display display;
+    std::string err;
+};
+
+TEST_F(DisplayTest, InitBuildsTheBackgroundWithItsCreditLineAndTheKeyedTitle) {
+    WritePictures(320, 240, 0xFF0000);
+    ASSERT_TRUE(InitQuietly()) << err;
+    EXPECT_EQ(err, "");
+    ASSERT_NE(display.primary, nullptr);
+    ASSERT_NE(display.backBuffer, nullptr);
+    EXPECT_EQ(display.backBuffer->Width(), 640);
+    EXPECT_EQ(display.backBuffer->Height(), 480);
+
+    // A smaller picture leaves the rest of the 640 x 480 background black.
+    const Surface& bg = *display.background;
+    EXPECT_EQ(bg.Width(), 640);
+    EXPECT_EQ(bg.Height(), 480);
+    EXPECT_EQ(Count(bg, Rect{0, 0, 320, 240}, kRed), 320 * 240);
+    EXPECT_EQ(Count(bg, Rect{320, 0, 640, 450}, 0), 320 * 450);
+    EXPECT_EQ(Count(bg, Rect{0, 240, 380, 480}, 0), 380 * 240);
+
+    // The credit line: blue on a white band, 18 pixels high, from (380, 450).
+    EXPECT_EQ(std::strlen(CreditLine()), 33u);
+    EXPECT_STREQ(CreditLine(), "Copyright (C) 2026 zolvex Project");
+    const int w = RenderText(GetFont(1, 1), CreditLine())->width;
+    const Rect band{380, 450, std::min(640, 380 + w), 468};
+    EXPECT_GT(Count(bg, band, kWhite), band.Width() * 18 / 2);
+    EXPECT_GT(Count(bg, band, kBlue), 30);
+    EXPECT_EQ(Count(bg, Rect{380, 468, 640, 480}, 0), 260 * 12);
+    EXPECT_EQ(Count(bg, Rect{380, 449, 640, 450}, 0), 260);
+    // Only the back buffer's texts are recorded.
+    EXPECT_TRUE(display.Flip());
+    EXPECT_TRUE(display.FlippedTexts().empty());
+
+    // The title keeps its picture's size, and black is left out when it is blitted keyed.
+    ASSERT_NE(display.title, nullptr);
+    EXPECT_EQ(display.title->Width(), 50);
+    EXPECT_EQ(display.title->Height(), 20);
+    EXPECT_TRUE(display.title->HasColorKey());
+    Surface target(50, 20);
+    target.Fill(Rect{0, 0, 50, 20}, 0x0000FF);
+    ASSERT_TRUE(target.BltFast(0, 0, *display.title, nullptr, true));
+    EXPECT_EQ(Count(target, Rect{5, 5, 45, 15}, kRed), 400);
+    EXPECT_EQ(Count(target, Rect{0, 0, 50, 20}, kWhite), 1000 - 400);
+}
+
+TEST_F(DisplayTest, ALargerBackgroundIsCutAt640By480) {
+    WritePictures(700, 500, 0x00FF00);
+    ASSERT_TRUE(InitQuietly()) << err;
+    EXPECT_EQ(display.background->Width(), 640);
+    EXPECT_EQ(display.background->Pixel(639, 0), 0x07E0);
+    EXPECT_EQ(display.background->Pixel(0, 479), 0x07E0);
+}
+
+TEST_F(DisplayTest, InitFailsWithALineNamingTheBrokenPicture) {
+    struct Case {
+        const char* name;
+        const char* file;
+        std::vector<uint8_t> bytes;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"missing background", "bmp/mback.bmp", {}, "cannot load picture bmp/mback.bmp: "},
+        {"broken background", "bmp/mback.bmp", {'B', 'M', 1, 2, 3}, "cannot load picture bmp/mback.bmp: "},
+        {"missing title", "bmp/title.bmp", {}, "cannot load picture bmp/title.bmp: "},
+        {"truncated title", "bmp/title.bmp", {}, "cannot load picture bmp/title.bmp: truncated pixel data"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WritePictures(640, 480, 0x808080);
+        std::filesystem::remove(c.file);
+        if (!c.bytes.empty()) test::WriteBytes(c.file, c.bytes);
+        if (std::string(c.name) == "truncated title") {
+            auto logo = test::SolidBmp24(50, 20, 0xFFFFFF);
+            logo.resize(logo.size() - 100);
+            test::WriteBytes(c.file, logo);
+        }
+        EXPECT_FALSE(InitQuietly());
+        EXPECT_EQ(err.rfind("zolvex: ", 0), 0u) << err;
+        EXPECT_NE(err.find(c.expected), std::string::npos) << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    }
+    WritePictures(640, 480, 0x808080);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(display.Init(19, 640, 480, 8));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("16 bits"), std::string::npos);
+}
+
+TEST_F(DisplayTest, FlipShowsTheBackBufferWithTheTextsDrawnIntoIt) {
+    WritePictures(640, 480, 0x000000);
+    ASSERT_TRUE(InitQuietly()) << err;
+    Surface& back = *display.backBuffer;
+    back.BltFast(0, 0, *display.background, nullptr, false);
+    back.Fill(Rect{0, 0, 10, 10}, 0x0000FF);
+    Surface elsewhere(100, 100);
+    {
+        TextContext text(back);
+        text.SetBkMode(BkMode::Transparent);
+        text.SetTextColor(0xFFFFFF);
+        text.SelectFont(GetFont(7, 0));
+        text.TextOut(380, 100, "Score:       0 and more", 14);
+        text.SetBkMode(BkMode::Opaque);
+        text.SetBkColor(0xFF0000);
+        text.SelectFont(GetFont(2, 0));
+        text.TextOut(150, 170, "Pause.", 6);
+        TextContext other(elsewhere);
+        other.TextOut(0, 0, "not on screen", 13);
+    }
+    EXPECT_TRUE(display.Flip());
+    EXPECT_EQ(display.FlipCount(), 1u);
+    ASSERT_EQ(platform.frames.size(), 1u);
+    EXPECT_TRUE(std::equal(back.Pixels(), back.Pixels() + 640 * 480, platform.frames[0].begin()));
+    EXPECT_TRUE(std::equal(back.Pixels(), back.Pixels() + 640 * 480, display.Front()->Pixels()));
+    EXPECT_EQ(display.Front()->Pixel(0, 0), kRed);
+    const std::vector<TextRecord> expected = {
+        {380, 100, "Score:       0", 0xFFFFFF, std::nullopt, 2, 1},
+        {150, 170, "Pause.", 0xFFFFFF, 0xFF0000, 2, 0},
+    };
+    EXPECT_EQ(display.FlippedTexts(), expected);
+
+    // The next frame starts with no texts, and the shown frame changes only on a flip.
+    back.FillBlack();
+    EXPECT_EQ(display.Front()->Pixel(0, 0), kRed);
+    display.Flip();
+    EXPECT_TRUE(display.FlippedTexts().empty());
+    EXPECT_EQ(display.Front()->Pixel(0, 0), 0);
+    EXPECT_EQ(display.FlipCount(), 2u);
+}
+
+TEST_F(DisplayTest, RestoreAllShowsTheNoticeThenRedrawsTheSameSurfaces) {
+    WritePictures(640, 480, 0xFF0000);
+    ASSERT_TRUE(InitQuietly()) << err;
+    Surface* const primary = display.primary;
+    Surface* const background = display.background;
+    Surface* const title = display.title;
+    display.backBuffer->Fill(Rect{0, 0, 640, 480}, 0xFFFFFF);
+    WritePictures(640, 480, 0x0000FF);  // the picture changed while away
+
+    ASSERT_TRUE(display.RestoreAll());
+    // The notice was flipped onto a black screen while the old pictures were still in place.
+    ASSERT_EQ(platform.frames.size(), 1u);
+    EXPECT_EQ(platform.backgroundAtPresent[0], kRed);
+    const std::vector<TextRecord> notice = {
+        {260, 220, "Now Restoreing data, Wait...", 0xFFFFFF, 0x000000, -1, -1}};
+    EXPECT_EQ(display.FlippedTexts(), notice);
+    const std::vector<uint16_t>& shown = platform.frames[0];
+    int white = 0, other = 0;
+    for (int y = 0; y < 480; ++y) {
+        for (int x = 0; x < 640; ++x) {
+            const uint16_t p = shown[static_cast<size_t>(y) * 640 + x];
+            const bool inNotice = x >= 260 && y >= 220 && y < 236;
+            white += p == kWhite;
+            if (!inNotice) other += p != 0;
+        }
+    }
+    EXPECT_GT(white, 50);
+    EXPECT_EQ(other, 0);
+
+    // Then the pictures were redrawn into the very same surfaces, credit line included.
+    EXPECT_EQ(display.primary, primary);
+    EXPECT_EQ(display.background, background);
+    EXPECT_EQ(display.title, title);
+    EXPECT_EQ(display.background->Pixel(0, 0), kBlue);
+    EXPECT_GT(Count(*display.background, Rect{380, 450, 640, 468}, kWhite), 1000);
+
+    // A picture that went missing makes the restore report failure after the notice.
+    std::filesystem::remove("bmp/title.bmp");
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(display.RestoreAll());
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("bmp/title.bmp"), std::string::npos);
+    EXPECT_EQ(platform.frames.size(), 2u);
+}
+
+TEST_F(DisplayTest, ReleaseDropsEverySurfaceAndRestoreThenFails) {
+    WritePictures(64, 48, 0xFFFFFF);
+    ASSERT_TRUE(InitQuietly()) << err;
+    display.Release();
+    EXPECT_EQ(display.primary, nullptr);
+    EXPECT_EQ(display.backBuffer, nullptr);
+    EXPECT_EQ(display.background, nullptr);
+    EXPECT_EQ(display.title, nullptr);
+    EXPECT_FALSE(display.Flip());
+    EXPECT_FALSE(display.LoadSharedSurfaces(StartMode::Restore));
+    EXPECT_TRUE(platform.frames.empty());
+}
+
+}  // namespace
+}  // namespace zolvex
