@@ -1,0 +1,304 @@
+#include "game/GameScene.h"
+
+#include <cstdio>
+
+#include "app/Application.h"
+#include "music/Music.h"
+#include "ranking/RankingFile.h"
+
+namespace zolvex {
+
+namespace {
+
+constexpr const char* kPauseSound = "wav\\pause.wav";
+
+// Loads a whole picture into `surface` (created or refilled by `mode`).
+bool LoadPicture(const char* gamePath, std::unique_ptr<Surface>& surface, StartMode mode) {
+    std::optional<Bitmap> bitmap = LoadBitmapFile(gamePath);
+    if (!bitmap) return false;
+    if (!LoadBitmapSurface(surface, mode, *bitmap, 0, 0, bitmap->width, bitmap->height)) {
+        std::fprintf(stderr, "zolvex: cannot prepare picture %s\n", NativePath(gamePath).c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+GameScene::GameScene() {
+    GetRandom().Seed(static_cast<uint32_t>(GetPlatform().CalendarTime()));
+}
+
+GameScene& GetGameScene() {
+    return static_cast<GameScene&>(*GetScenes().game);
+}
+
+int GameScene::Start(StartMode startMode) {
+    Scene::Start(startMode);
+    if (startMode == StartMode::Create) {
+        model.level = level;
+        rules.InitNewGameValues(level);
+    }
+
+    BestScores best = ReadBestScores(DataFilePath("score.scr"), level);
+    for (int i = 0; i < 3; ++i) model.bestScores[i] = best.best[i];
+    model.tenthScore = best.tenth;
+
+    if (!LoadPicture("bmp\\frame.bmp", frameSurface, startMode) ||
+        !LoadPicture("bmp\\block.bmp", blockSurface, startMode) ||
+        !LoadPicture("bmp\\fliper.bmp", flipperSurface, startMode)) {
+        return 0;
+    }
+    frameSurface->SetColorKeyBlack();
+    blockSurface->SetColorKeyBlack();
+    flipperSurface->SetColorKeyBlack();
+
+    if (startMode == StartMode::Create) {
+        KBGMLoadFile(&music, ExecutableFilePath("game.mid"));
+        KBGMInit(music);
+        rules.InitBoardAndTrios();
+    }
+
+    Draw();
+    Display& display = GetDisplay();
+    if (display.backBuffer != nullptr) {
+        TextContext dc(*display.backBuffer);
+        dc.SetBkMode(BkMode::Transparent);
+        dc.SetTextColor(0xFFFFFF);
+        dc.SelectFont(GetFont(2, 1));
+        dc.TextOut(60, 200, "Put Enter key to Start.", 23);
+    }
+    display.Flip();
+    return 1;
+}
+
+int GameScene::End() {
+    Scene::End();
+    zolvex::KillTimer(kFallTimer);
+    zolvex::KillTimer(kClearTimer);
+    frameSurface.reset();
+    blockSurface.reset();
+    flipperSurface.reset();
+    return 1;
+}
+
+void GameScene::DrawTile(Surface& backBuffer, int value, bool marked, int x, int y) {
+    if (blockSurface == nullptr || value < 1 || value > 9) return;
+    int top = marked ? 40 : 0;
+    Rect tile{40 * (value - 1), top, 40 * value, top + 40};
+    backBuffer.BltFast(x, y, *blockSurface, &tile, true);
+}
+
+int GameScene::Draw() {
+    Surface* target = GetDisplay().backBuffer;
+    if (target == nullptr) return 0;
+    Surface& backBuffer = *target;
+
+    if (background != nullptr) backBuffer.BltFast(0, 0, *background, nullptr, false);
+    if (frameSurface != nullptr) backBuffer.BltFast(0, 0, *frameSurface, nullptr, true);
+    if (title != nullptr) backBuffer.BltStretchKeyed(Rect{380, 20, 615, 70}, *title);
+    if (flipperSurface != nullptr) {
+        backBuffer.BltFast(ColumnX(model.flipperLeft), 444, *flipperSurface, nullptr, true);
+    }
+
+    for (int row = kTopRow; row >= 1; --row) {
+        for (int column = 0; column < kColumns; ++column) {
+            const Cell& cell = model.board[column][row];
+            if (cell.marked == 0 && cell.value != 0) {
+                DrawTile(backBuffer, cell.value, false, ColumnX(column), RowY(row));
+            }
+        }
+    }
+    // Showing a marked cell is what stops the fall and schedules its clearing.
+    for (int row = kTopRow; row >= 1; --row) {
+        for (int column = 0; column < kColumns; ++column) {
+            const Cell& cell = model.board[column][row];
+            if (cell.marked != 0) {
+                DrawTile(backBuffer, cell.value, true, ColumnX(column), RowY(row));
+                rules.MarkedCellDrawn();
+            }
+        }
+    }
+
+    bool trioBelowTop = true;
+    for (const FallingBlock& block : model.currentTrio) {
+        if (block.row > 10) trioBelowTop = false;
+    }
+    if (trioBelowTop) {
+        for (const FallingBlock& block : model.nextTrio) {
+            DrawTile(backBuffer, block.value, false, ColumnX(block.column), 6);
+        }
+    }
+    for (const FallingBlock& block : model.currentTrio) {
+        if (block.falling != 0)
+            DrawTile(backBuffer, block.value, false, ColumnX(block.column), block.y);
+    }
+
+    TextContext dc(backBuffer);
+    dc.SetBkMode(BkMode::Transparent);
+    dc.SetTextColor(0xFFFFFF);
+    const Font* previous = dc.SelectFont(GetFont(2, 0));
+    char text[64];
+    std::snprintf(text, sizeof text, "Score:%8X", model.score);
+    dc.TextOut(380, 100, text, 14);
+    std::snprintf(text, sizeof text, "  1st:%8X", model.bestScores[0]);
+    dc.TextOut(380, 180, text, 14);
+    std::snprintf(text, sizeof text, "  2nd:%8X", model.bestScores[1]);
+    dc.TextOut(380, 200, text, 14);
+    std::snprintf(text, sizeof text, "  3rd:%8X", model.bestScores[2]);
+    dc.TextOut(380, 220, text, 14);
+    dc.TextOut(450, 240, ":", 1);
+    std::snprintf(text, sizeof text, " 10th:%8X", model.tenthScore);
+    dc.TextOut(380, 260, text, 14);
+    std::snprintf(text, sizeof text, " Time:%02d:%02d:%02d", model.hours, model.minutes,
+                  model.seconds);
+    dc.TextOut(380, 130, text, 14);
+
+    dc.SelectFont(GetFont(2, 1));
+    if (model.state == GameState::Paused) {
+        dc.SetBkMode(BkMode::Opaque);
+        dc.SetBkColor(0xFF0000);
+        dc.TextOut(150, 170, "Pause.", 6);
+        dc.SetBkMode(BkMode::Transparent);
+    } else if (model.state == GameState::Over) {
+        dc.SetBkMode(BkMode::Opaque);
+        dc.SetBkColor(0xFF0000);
+        dc.TextOut(145, 170, "Game Over", 9);
+    }
+    dc.SetBkMode(BkMode::Transparent);
+    dc.SelectFont(previous);
+    return 1;
+}
+
+void GameScene::TogglePause() {
+    if (model.state == GameState::Playing) {
+        model.state = GameState::Paused;
+        zolvex::KillTimer(kFallTimer);
+        zolvex::KillTimer(kClearTimer);
+        zolvex::KillTimer(kClockTimer);
+        Draw();
+        GetDisplay().Flip();
+    } else if (model.state == GameState::Paused) {
+        model.state = GameState::Playing;
+        KBGMResume(music);
+        SetSceneTimer(kFallTimer, kFallPeriodMs);
+        SetSceneTimer(kClearTimer, kClearPeriodMs);
+        SetSceneTimer(kClockTimer, kClockPeriodMs);
+    }
+}
+
+intptr_t GameScene::OnMessage(const Message& message) {
+    switch (message.message) {
+        case kMsgDestroy:
+            PostQuitMessage(0);
+            return 1;
+        case kMsgKeyUp:
+            if (message.wParam == kVkDown) rules.DownReleased();
+            return 1;
+        case kMsgKeyDown:
+            break;
+        default:
+            Scene::OnMessage(message);
+            return DefWindowProc(message);
+    }
+
+    bool playing = model.state == GameState::Playing;
+    switch (message.wParam) {
+        case kVkReturn:
+            if (playing) {
+                GetPlatform().PlaySoundFile(kPauseSound);
+                KBGMPause();
+            }
+            if (model.state == GameState::Ready) {
+                SetSceneTimer(kFallTimer, kFallPeriodMs);
+                SetSceneTimer(kClockTimer, kClockPeriodMs);
+                model.state = GameState::Playing;
+                KBGMPlay(music, 1);
+            } else {
+                TogglePause();
+            }
+            break;
+        case kVkEscape:
+        case kVkF12:
+            if (model.state != GameState::Over) rules.GameOver();
+            break;
+        case kVkSpace:
+        case kVkUp:
+            if (playing) rules.SwapColumns();
+            break;
+        case kVkLeft:
+            if (playing) rules.MoveFlipperLeft();
+            break;
+        case kVkRight:
+            if (playing) rules.MoveFlipperRight();
+            break;
+        case kVkDown:
+            rules.DownPressed();
+            break;
+        default:
+            break;
+    }
+    return 1;
+}
+
+int GameScene::OnTimer(int timerId, uint32_t /*time*/) {
+    switch (timerId) {
+        case kFallTimer:
+            rules.FallStep();
+            Draw();
+            GetDisplay().Flip();
+            break;
+        case kClearTimer:
+            rules.ClearingPass();
+            break;
+        case kClockTimer:
+            rules.ClockTick();
+            break;
+        case kOverTimer:
+            rules.OverTick();
+            break;
+        default:
+            break;
+    }
+    return 1;
+}
+
+void GameScene::OnLostForeground() {
+    model.state = GameState::Paused;
+    zolvex::KillTimer(kFallTimer);
+    zolvex::KillTimer(kClearTimer);
+    zolvex::KillTimer(kClockTimer);
+}
+
+void GameScene::SetTimer(int id, uint32_t ms) {
+    SetSceneTimer(id, ms);
+}
+void GameScene::KillTimer(int id) {
+    zolvex::KillTimer(id);
+}
+void GameScene::PlaySoundFile(const char* gamePath) {
+    GetPlatform().PlaySoundFile(gamePath);
+}
+void GameScene::StopMusic() {
+    KBGMStop();
+}
+
+void GameScene::RedrawAndFlip() {
+    Draw();
+    GetDisplay().Flip();
+}
+
+void GameScene::HandOverLevel(int handedLevel) {
+    GetScenes().ranking->level = handedLevel;
+}
+
+void GameScene::EndGameAndShowRanking() {
+    End();
+    GetScenes().ranking->Start(StartMode::Create);
+}
+
+int GameScene::Random() {
+    return GetRandom().Next();
+}
+
+}  // namespace zolvex

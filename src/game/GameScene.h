@@ -1,0 +1,56 @@
+// The play screen: a game's start screen, its drawing on every fall tick, the
+// keyboard, pause, and the hand-over to the ranking after game over. The rules
+// themselves live in GameRules; the scene gives them timers, sound and screen.
+#pragma once
+
+#include <memory>
+
+#include "app/Scene.h"
+#include "display/Bitmap.h"
+#include "display/Display.h"
+#include "game/GameHost.h"
+#include "game/GameModel.h"
+#include "game/GameRules.h"
+
+namespace zolvex {
+
+class GameScene : public Scene, private GameHost {
+public:
+    GameScene();
+
+    int Start(StartMode startMode) override;
+    int End() override;
+    int Draw() override;
+    intptr_t OnMessage(const Message& message) override;
+    int OnTimer(int timerId, uint32_t time) override;
+    void OnLostForeground() override;
+    const char* Name() const override { return "Game"; }
+
+    // Enter's switch between Playing and Paused; nothing in Ready or Over.
+    void TogglePause();
+    uint32_t GetScore() const { return rules.GetScore(); }
+    uint32_t GetBonus() const { return rules.GetBonus(); }
+
+    GameModel model;
+    GameRules rules{model, *this};
+    std::unique_ptr<Surface> blockSurface;
+    std::unique_ptr<Surface> frameSurface;
+    std::unique_ptr<Surface> flipperSurface;
+
+private:
+    void SetTimer(int id, uint32_t ms) override;
+    void KillTimer(int id) override;
+    void PlaySoundFile(const char* gamePath) override;
+    void StopMusic() override;
+    void RedrawAndFlip() override;
+    void HandOverLevel(int handedLevel) override;
+    void EndGameAndShowRanking() override;
+    int Random() override;
+
+    void DrawTile(Surface& backBuffer, int value, bool marked, int x, int y);
+};
+
+// The game scene of the running program.
+GameScene& GetGameScene();
+
+}  // namespace zolvex
