@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/Scene.h"
+#include "display/Bitmap.h"
 #include "display/Display.h"
 
 namespace zolvex {

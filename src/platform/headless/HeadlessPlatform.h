@@ -57,6 +57,8 @@ public:
     // Lets ticks due up to `time` be delivered; the clock moves to `time` once
     // they have all been taken.
     void AdvanceTo(uint64_t time);
+    // Moves the clock to the horizon without delivering anything (the program has ended).
+    void Settle() { now_ = now_ > horizon_ ? now_ : horizon_; }
     // Makes window creation fail, as on a machine without a display.
     void SetDisplayAvailable(bool available) { displayAvailable_ = available; }
 

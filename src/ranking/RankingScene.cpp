@@ -1,0 +1,241 @@
+#include "ranking/RankingScene.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/Application.h"
+#include "display/Display.h"
+#include "game/GameModel.h"
+#include "game/GameScene.h"
+#include "music/Music.h"
+
+namespace zolvex {
+
+namespace {
+
+constexpr ColorRef kWhite = 0xFFFFFF;
+constexpr ColorRef kYellow = 0x00FFFF;
+constexpr ColorRef kRed = 0x0000FF;
+constexpr ColorRef kCyan = 0xFFFF00;
+constexpr ColorRef kPickerBlack = 0xFF000000;
+
+}  // namespace
+
+int RankingScene::Start(StartMode startMode) {
+    if (startMode == StartMode::ViewOnly) {
+        viewOnlyVisit_ = true;
+    } else if (startMode == StartMode::Create) {
+        viewOnlyVisit_ = false;
+    }
+    Scene::Start(startMode);
+    // A restore of a view-only visit shows the table again as it was opened,
+    // so the last game's total is not stored a second time.
+    bool viewOnly = viewOnlyVisit_;
+    if (viewOnly) mode = StartMode::ViewOnly;
+
+    newRank = 11;
+    scoreFilePath = DataFilePath("score.scr");
+    tableX = viewOnly ? 150 : 300;
+    if (startMode != StartMode::Restore) {
+        KBGMLoadFile(&music, ExecutableFilePath("rank.mid"));
+        KBGMInit(music);
+    }
+    KBGMPlay(music, 1);
+    ReadRankingTable(scoreFilePath, level, entries);
+    SetSceneTimer(0, 100);
+    if (viewOnly) return 1;
+
+    nameLength = 0;
+    pickerColumn = 32;
+    pickerRow = 0;
+    const GameScene& game = GetGameScene();
+    total = SaturatingAdd(game.GetScore(), game.GetBonus());
+    InsertNewEntry();
+    return 1;
+}
+
+void RankingScene::InsertNewEntry() {
+    newRank = 10;
+    for (int i = 0; i < 10; ++i) {
+        if (entries[i].score <= total) {
+            newRank = i;
+            break;
+        }
+    }
+    if (GetGameScene().GetScore() == 0) newRank = 10;
+    if (newRank == 10) return;
+    for (int i = 8; i >= newRank; --i) entries[i + 1] = entries[i];
+    entries[newRank].score = total;
+    entries[newRank].name[0] = '\0';
+}
+
+bool RankingScene::StoreTable() const { return WriteRankingTable(scoreFilePath, level, entries); }
+
+int RankingScene::End() {
+    Scene::End();
+    KillTimer(0);
+    StoreTable();
+    return 1;
+}
+
+intptr_t RankingScene::OnMessage(const Message& message) {
+    if (message.message == kMsgDestroy) {
+        PostQuitMessage(0);
+        return 1;
+    }
+    if (message.message != kMsgKeyDown) {
+        // Closing the window skips End; the table with the new name is kept anyway.
+        if (message.message == kMsgClose) StoreTable();
+        Scene::OnMessage(message);
+        return DefWindowProc(message);
+    }
+    bool typing = newRank >= 0 && newRank <= 9;
+    switch (message.wParam) {
+        case kVkReturn:
+        case kVkEscape:
+        case kVkF12:
+            End();
+            GetScenes().levelSelect->Start(StartMode::Create);
+            break;
+        case kVkSpace:
+            if (!typing) break;
+            if (nameLength < 10) {
+                entries[newRank].name[nameLength] = static_cast<char>(SelectedCode());
+                ++nameLength;
+                entries[newRank].name[nameLength] = '\0';
+                GetPlatform().PlaySoundFile("wav\\pause.wav");
+            } else {
+                GetPlatform().Beep();
+            }
+            break;
+        case kVkBack:
+            if (typing && nameLength > 0) {
+                --nameLength;
+                entries[newRank].name[nameLength] = '\0';
+            }
+            break;
+        case kVkLeft:
+            if (--pickerColumn < 32) {
+                pickerColumn = 64;
+                if (--pickerRow < 0) pickerRow = 1;
+            }
+            break;
+        case kVkRight:
+            if (++pickerColumn > 64) {
+                pickerColumn = 32;
+                if (++pickerRow > 1) pickerRow = 0;
+            }
+            break;
+        case kVkUp:
+            if (--pickerRow < 0) pickerRow = 1;
+            break;
+        case kVkDown:
+            if (++pickerRow > 1) pickerRow = 0;
+            break;
+        default:
+            break;
+    }
+    return 1;
+}
+
+int RankingScene::OnTimer(int /*timerId*/, uint32_t /*time*/) {
+    Draw();
+    GetDisplay().Flip();
+    return 1;
+}
+
+int RankingScene::Draw() {
+    Surface* target = GetDisplay().backBuffer;
+    if (target == nullptr) return 0;
+    Surface& backBuffer = *target;
+    if (background != nullptr) backBuffer.BltFast(0, 0, *background, nullptr, false);
+    if (title != nullptr) backBuffer.BltFast(85, 140, *title, nullptr, true);
+
+    TextContext dc(backBuffer);
+    dc.SetBkMode(BkMode::Transparent);
+    const Font* previous = dc.SelectFont(GetFont(0, 1));
+    dc.SetTextColor(kWhite);
+    dc.TextOut(50, 400, "Put Enter key.", 14);
+    dc.SelectFont(GetFont(3, 1));
+    dc.SetTextColor(kYellow);
+    dc.TextOut(tableX, 50, "- Ranking for Top 10 -", 22);
+
+    dc.SelectFont(GetFont(2, 0));
+    char text[64];
+    for (int k = 0; k < 10; ++k) {
+        int y = 80 + 23 * k;
+        const RankEntry& entry = entries[k];
+        int nameCount = static_cast<int>(strnlen(entry.name, sizeof entry.name));
+        if (k == newRank) {
+            dc.SetTextColor(kRed);
+            dc.SetBkMode(BkMode::Opaque);
+            dc.SetBkColor(kWhite);
+            dc.TextOut(tableX + 39, y, "          ", 10);
+            dc.SetBkMode(BkMode::Transparent);
+            dc.TextOut(tableX + 39, y, entry.name, nameCount);
+        } else {
+            dc.SetTextColor(kWhite);
+            dc.TextOut(tableX + 39, y, entry.name, nameCount);
+        }
+        dc.SetTextColor(kWhite);
+        std::snprintf(text, sizeof text, "%2d", k + 1);
+        dc.TextOut(tableX, y, text, 2);
+        std::snprintf(text, sizeof text, "%10X", entry.score);
+        dc.TextOut(tableX + 169, y, text, 10);
+    }
+
+    if (mode != StartMode::ViewOnly) {
+        const GameScene& game = GetGameScene();
+        dc.SetTextColor(kWhite);
+        std::snprintf(text, sizeof text, "Score:%8X", game.GetScore());
+        dc.TextOut(50, 100, text, 14);
+        std::snprintf(text, sizeof text, "Bonus:%8X", game.GetBonus());
+        dc.TextOut(50, 120, text, 14);
+        std::snprintf(text, sizeof text, "Total:%8X", total);
+        dc.TextOut(50, 150, text, 14);
+
+        dc.SelectFont(GetFont(3, 1));
+        if (newRank >= 10) {
+            dc.SetTextColor(kRed);
+            dc.TextOut(50, 180, "You miss 10 Rank...", 19);
+        } else {
+            char place[16];
+            static const char* const kPlaces[3] = {" 1st", " 2nd", " 3rd"};
+            if (newRank < 3) {
+                std::snprintf(place, sizeof place, "%s", kPlaces[newRank]);
+            } else {
+                std::snprintf(place, sizeof place, "%2dth", newRank + 1);
+            }
+            std::snprintf(text, sizeof text, "You get %4s Rank!!", place);
+            dc.SetTextColor(kCyan);
+            dc.TextOut(50, 180, text, 19);
+        }
+    }
+
+    if (nameLength >= 10) nameLength = 9;
+
+    if (newRank >= 0 && newRank <= 9 && mode != StartMode::ViewOnly) {
+        dc.SelectFont(GetFont(1, 0));
+        int selected = SelectedCode();
+        for (int code = 32; code <= 96; ++code) {
+            int row = code <= 64 ? 0 : 1;
+            int x = row == 0 ? 13 * code - 366 : 13 * code - 795;
+            int y = row == 0 ? 340 : 360;
+            char character = static_cast<char>(code);
+            if (code == selected && row == pickerRow) {
+                dc.SetTextColor(kPickerBlack);
+                dc.SetBkMode(BkMode::Opaque);
+                dc.SetBkColor(kWhite);
+                dc.TextOut(x, y, &character, 1);
+                dc.SetBkMode(BkMode::Transparent);
+            } else {
+                dc.SetTextColor(kWhite);
+                dc.TextOut(x, y, &character, 1);
+            }
+        }
+    }
+    dc.SelectFont(previous);
+    return 1;
+}
+
+}  // namespace zolvex

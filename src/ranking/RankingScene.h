@@ -1,0 +1,44 @@
+// The top-10 screen of one level: after a game it ranks the total and takes a
+// name typed on a character picker; from the title screen it only shows the
+// table. The table is written back when the scene ends.
+#pragma once
+
+#include <string>
+
+#include "app/Scene.h"
+#include "ranking/RankingFile.h"
+
+namespace zolvex {
+
+class RankingScene : public Scene {
+public:
+    int Start(StartMode startMode) override;
+    int End() override;
+    int Draw() override;
+    intptr_t OnMessage(const Message& message) override;
+    int OnTimer(int timerId, uint32_t time) override;
+    const char* Name() const override { return "Ranking"; }
+
+    // Places the game's total in the table, above equal scores; a game that
+    // scored nothing is not ranked.
+    void InsertNewEntry();
+    // The character the picker has selected.
+    int SelectedCode() const { return 33 * pickerRow + pickerColumn; }
+
+    std::string scoreFilePath;
+    RankEntry entries[10] = {};
+    int32_t newRank = 11;
+    int32_t nameLength = 0;
+    int32_t pickerColumn = 32;
+    int32_t pickerRow = 0;
+    int32_t tableX = 300;
+    uint32_t total = 0;
+
+private:
+    bool StoreTable() const;
+
+    // A visit opened from the title screen stays view-only through restores.
+    bool viewOnlyVisit_ = false;
+};
+
+}  // namespace zolvex
