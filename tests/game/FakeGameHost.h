@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <initializer_list>
-#include <string>
+#include <string_view>
 #include <vector>
 
 #include "game/GameHost.h"
@@ -36,7 +36,7 @@ public:
     void KillTimer(int id) override {
         if (id >= 0 && id < kTimerCount) timers[id].running = false;
     }
-    void PlaySoundFile(const char* gamePath) override { sounds.emplace_back(gamePath); }
+    void PlaySoundFile(const char* gamePath) override { sounds.push_back(gamePath); }
     void StopMusic() override { ++musicStops; }
     void RedrawAndFlip() override {
         Draw();
@@ -117,15 +117,15 @@ public:
 
     void Script(std::initializer_list<int> values) { scripted.insert(scripted.end(), values); }
 
-    int Count(const std::string& sound) const {
+    int Count(std::string_view sound) const {
         int n = 0;
-        for (const std::string& s : sounds) n += s == sound;
+        for (const char* s : sounds) n += sound == s;
         return n;
     }
 
     uint64_t now = 0;
     Timer timers[kTimerCount];
-    std::vector<std::string> sounds;
+    std::vector<const char*> sounds;
     int musicStops = 0;
     int flips = 0;
     int rankingLevel = 0;
