@@ -113,21 +113,6 @@ std::string_view CutAtNul(std::string_view value) {
     return nul == std::string_view::npos ? value : value.substr(0, nul);
 }
 
-int ParseLeadingInt(std::string_view text) {
-    size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    uint32_t value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10u + static_cast<uint32_t>(text[i] - '0');
-    }
-    if (negative) value = 0u - value;
-    return static_cast<int32_t>(value);
-}
-
 std::string EncodeValue(const std::string& value) {
     std::string clean;
     clean.reserve(value.size() + 2);
@@ -344,7 +329,7 @@ int ProfileSnapshot::GetInt(std::string_view section, std::string_view key,
     value = CutAtNul(StripQuotes(value));
     // An empty value reads as the default, as the window system's integer read does.
     if (value.empty()) return defaultValue;
-    return ParseLeadingInt(value);
+    return static_cast<int32_t>(ParseLeadingDecimal(value));
 }
 
 std::string ProfileSnapshot::GetString(std::string_view section, std::string_view key,
@@ -357,6 +342,20 @@ std::string ProfileSnapshot::GetString(std::string_view section, std::string_vie
         value = StripQuotes(value);
     value = CutAtNul(value);
     return std::string(value.substr(0, limit));
+}
+
+uint32_t ParseLeadingDecimal(std::string_view text) {
+    size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    uint32_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10u + static_cast<uint32_t>(text[i] - '0');
+    }
+    return negative ? 0u - value : value;
 }
 
 int GetProfileInt(const std::string& path, const std::string& section, const std::string& key,

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,6 +60,10 @@ private:
 
     std::string text_;
 };
+
+// The decimal number at the start of text: optional sign, then digits, modulo 2^32
+// (a minus sign gives the two's complement); 0 when text does not begin with one.
+uint32_t ParseLeadingDecimal(std::string_view text);
 
 // Removes temporaries of "zolvex.ini" and "score.scr" left in `directory` by a
 // write that was cut short (a crash between creating and renaming them).

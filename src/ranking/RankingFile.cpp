@@ -20,22 +20,8 @@ std::string SectionName(int level, int place) {
 
 // Scores were once written with a signed format, so totals of 2^31 and more were
 // stored as negative text; reading modulo 2^32 brings them back unchanged.
-uint32_t ParseScore(const std::string& text) {
-    size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    uint32_t value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10u + static_cast<uint32_t>(text[i] - '0');
-    }
-    return negative ? 0u - value : value;
-}
-
 uint32_t ReadScore(const ProfileSnapshot& file, const std::string& section) {
-    return ParseScore(file.GetString(section, "Score", "", kScoreStorage));
+    return ParseLeadingDecimal(file.GetString(section, "Score", "", kScoreStorage));
 }
 
 }  // namespace
