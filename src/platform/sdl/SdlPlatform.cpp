@@ -64,7 +64,14 @@ std::string ReadExecutableDirectory() {
 
 class SdlPlatform : public Platform {
 public:
-    explicit SdlPlatform(bool pollingLoop) : pollingLoop_(pollingLoop) {
+    explicit SdlPlatform(const SdlOptions& options) : pollingLoop_(options.pollingLoop) {
+        if (!options.tickLogPath.empty()) {
+            tickLog_ = std::fopen(options.tickLogPath.c_str(), "w");
+            if (tickLog_ == nullptr) {
+                std::fprintf(stderr, "zolvex: cannot write the tick log %s\n",
+                             options.tickLogPath.c_str());
+            }
+        }
         SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
         if (SDL_InitSubSystem(SDL_INIT_TIMER) != 0) {
             std::fprintf(stderr, "zolvex: cannot start the timer: %s\n", SDL_GetError());
@@ -73,6 +80,7 @@ public:
     }
 
     ~SdlPlatform() override {
+        if (tickLog_ != nullptr) std::fclose(tickLog_);
         for (auto& [path, chunk] : chunks_) {
             if (chunk != nullptr) Mix_FreeChunk(chunk);
         }
@@ -183,6 +191,11 @@ public:
                 uint64_t next = due->second.due + due->second.period;
                 due->second.due = next > now ? next : now + due->second.period;
                 out = Message{kMsgTimer, static_cast<uint32_t>(due->first), 0, Now32()};
+                if (tickLog_ != nullptr && due->first == 0) {
+                    std::fprintf(tickLog_, "%.3f\n",
+                                 static_cast<double>(SDL_GetPerformanceCounter()) * 1000.0 /
+                                     static_cast<double>(SDL_GetPerformanceFrequency()));
+                }
                 return true;
             }
             if (pollingLoop_) continue;
@@ -411,6 +424,7 @@ private:
     }
 
     bool pollingLoop_;
+    std::FILE* tickLog_ = nullptr;
     uint64_t start_ = 0;
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
@@ -431,8 +445,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Platform> CreateSdlPlatform(bool pollingLoop) {
-    return std::make_unique<SdlPlatform>(pollingLoop);
+std::unique_ptr<Platform> CreateSdlPlatform(const SdlOptions& options) {
+    return std::make_unique<SdlPlatform>(options);
 }
 
 }  // namespace zolvex

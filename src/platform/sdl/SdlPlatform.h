@@ -3,13 +3,20 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "platform/Platform.h"
 
 namespace zolvex {
 
-// `pollingLoop` makes the message loop poll without ever waiting (kept only to
-// measure what waiting saves).
-std::unique_ptr<Platform> CreateSdlPlatform(bool pollingLoop = false);
+struct SdlOptions {
+    // Poll without ever waiting (kept only to measure what waiting saves).
+    bool pollingLoop = false;
+    // When set, the time of every tick of timer 0 is appended to this file
+    // (measurement builds only).
+    std::string tickLogPath;
+};
+
+std::unique_ptr<Platform> CreateSdlPlatform(const SdlOptions& options = {});
 
 }  // namespace zolvex
