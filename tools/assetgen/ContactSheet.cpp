@@ -83,10 +83,13 @@ Picture Backdrop(const PictureSet& p) {
 
 Picture TitleScreen(const PictureSet& p) {
     Picture s = Backdrop(p);
-    const int drift[5][3] = {{80, 380, 4}, {250, 60, 7}, {430, 200, 2}, {560, 330, 9}, {150, 250, 5}};
-    for (const auto& d : drift) Blit(s, p.blocks, d[0], d[1], true, (d[2] - 1) * kTileSize, 0, kTileSize, kTileSize);
+    const int drift[5][3] = {
+        {80, 380, 4}, {250, 60, 7}, {430, 200, 2}, {560, 330, 9}, {150, 250, 5}};
+    for (const auto& d : drift)
+        Blit(s, p.blocks, d[0], d[1], true, (d[2] - 1) * kTileSize, 0, kTileSize, kTileSize);
     Text(s, "Please select Game Level.", 100, 270, kBlack, 16, false);
-    Text(s, "Put the Enter key for Play Game or put F1 for Show HighScore.", 100, 285, kBlack, 16, false);
+    Text(s, "Put the Enter key for Play Game or put F1 for Show HighScore.", 100, 285, kBlack, 16,
+         false);
     Text(s, "Beginner Level", 185, 310, kWhite, 24, false);
     Text(s, "Advanced Level", 185, 340, kRed, 24, false);
     Text(s, "Expert Level", 185, 370, kWhite, 24, false);
@@ -137,7 +140,7 @@ Picture PlayScreen(const PictureSet& p) {
     Blit(s, p.flipper, 30 + 40 * 3, 444, true);
     // A board part way through a game; negative numbers are marked cells.
     const int board[6][8] = {
-        {0, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 2},  {0, 0, 0, 6, 0, 0, 0, 5},
+        {0, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 2},   {0, 0, 0, 6, 0, 0, 0, 5},
         {0, 9, 0, 3, 0, 0, 1, 4}, {2, 8, -4, -6, 7, 0, 8, 3}, {5, 1, 7, 9, 3, 4, 6, 1},
     };
     for (int r = 0; r < 6; ++r)
@@ -149,9 +152,12 @@ Picture PlayScreen(const PictureSet& p) {
                  v < 0 ? kTileSize : 0, kTileSize, kTileSize);
         }
     const int trio[3][3] = {{1, 2, 120}, {4, 8, 132}, {6, 7, 110}};
-    for (const auto& t : trio) Blit(s, p.blocks, 30 + 40 * t[0], t[2], true, (t[1] - 1) * kTileSize, 0, kTileSize, kTileSize);
+    for (const auto& t : trio)
+        Blit(s, p.blocks, 30 + 40 * t[0], t[2], true, (t[1] - 1) * kTileSize, 0, kTileSize,
+             kTileSize);
     const int next[3][2] = {{0, 3}, {5, 9}, {7, 5}};
-    for (const auto& t : next) Blit(s, p.blocks, 30 + 40 * t[0], 6, true, (t[1] - 1) * kTileSize, 0, kTileSize, kTileSize);
+    for (const auto& t : next)
+        Blit(s, p.blocks, 30 + 40 * t[0], 6, true, (t[1] - 1) * kTileSize, 0, kTileSize, kTileSize);
     Text(s, "Score:    1A4F", 380, 100, kWhite, 20, true);
     Text(s, " Time:00:03:27", 380, 130, kWhite, 20, true);
     Text(s, "  1st:    9A00", 380, 180, kWhite, 20, true);
@@ -183,7 +189,9 @@ Picture Scaled(const Picture& src, int factor) {
 std::optional<Picture> MakeContactSheet(const PictureSet& p) {
     Picture sheet = Blank(1320, 1610, Rgb8(40, 42, 50));
     const Rgb label = Rgb8(220, 222, 230);
-    auto caption = [&](const std::string& text, int x, int y) { Text(sheet, text, x, y, label, 19, false); };
+    auto caption = [&](const std::string& text, int x, int y) {
+        Text(sheet, text, x, y, label, 19, false);
+    };
 
     caption("Title screen (mback.bmp + title.bmp, with the screen's texts)", 20, 10);
     Blit(sheet, TitleScreen(p), 20, 34, false);
@@ -206,13 +214,13 @@ std::optional<Picture> MakeContactSheet(const PictureSet& p) {
     Picture flip = Checker(p.flipper.width * 3, p.flipper.height * 3);
     Blit(flip, Scaled(p.flipper, 3), 0, 0, true);
     Blit(sheet, flip, 780, 1214, false);
-    caption("frame.bmp (half size, transparent shown as checks)", 20, 1250);
+    caption("frame.bmp (half size)", 20, 1250);
     Picture frame = Checker(320, 240);
     Picture half = Blank(320, 240, kBlack);
     StretchBlit(half, p.frame, 0, 0, 320, 240, false);
     Blit(frame, half, 0, 0, true);
     Blit(sheet, frame, 20, 1274, false);
-    caption("block.bmp at play size on the well", 380, 1250);
+    caption("block.bmp at play size", 380, 1250);
     Picture row = Blank(380, 100, Rgb8(14, 18, 42));
     Blit(row, p.blocks, 10, 10, true, 0, 0, 360, 80);
     Blit(sheet, row, 380, 1274, false);

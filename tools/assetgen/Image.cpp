@@ -6,13 +6,17 @@
 
 namespace zolvex {
 
-Rgb Rgb8(int r, int g, int b) { return Rgb{r / 255.0f, g / 255.0f, b / 255.0f}; }
+Rgb Rgb8(int r, int g, int b) {
+    return Rgb{r / 255.0f, g / 255.0f, b / 255.0f};
+}
 
 Rgb Mix(Rgb a, Rgb b, float t) {
     return Rgb{a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
 }
 
-Rgb Scale(Rgb c, float f) { return Rgb{c.r * f, c.g * f, c.b * f}; }
+Rgb Scale(Rgb c, float f) {
+    return Rgb{c.r * f, c.g * f, c.b * f};
+}
 
 float Mask::At(int x, int y) const {
     if (x < 0 || y < 0 || x >= width || y >= height) return 0.0f;
@@ -41,7 +45,8 @@ void Image::Paint(const std::function<float(float, float)>& coverage,
 
 void Image::PaintMask(const Mask& mask, int left, int top,
                       const std::function<Rgb(float, float)>& colour, float opacity) {
-    Paint([&](float x, float y) { return mask.At(static_cast<int>(x) - left, static_cast<int>(y) - top); },
+    Paint([&](float x,
+              float y) { return mask.At(static_cast<int>(x) - left, static_cast<int>(y) - top); },
           colour, opacity);
 }
 
@@ -76,8 +81,12 @@ int Level(float v, int levels, float threshold) {
     return std::clamp(l, 0, maxLevel);
 }
 
-uint8_t Widen5(int l) { return static_cast<uint8_t>((l << 3) | (l >> 2)); }
-uint8_t Widen6(int l) { return static_cast<uint8_t>((l << 2) | (l >> 4)); }
+uint8_t Widen5(int l) {
+    return static_cast<uint8_t>((l << 3) | (l >> 2));
+}
+uint8_t Widen6(int l) {
+    return static_cast<uint8_t>((l << 2) | (l >> 4));
+}
 
 }  // namespace
 
@@ -106,7 +115,9 @@ Picture Image::Quantise(bool keyed, Rgb backdrop) const {
     return out;
 }
 
-float Coverage(float d) { return std::clamp(0.5f - d, 0.0f, 1.0f); }
+float Coverage(float d) {
+    return std::clamp(0.5f - d, 0.0f, 1.0f);
+}
 
 float RoundRectDistance(float x, float y, float left, float top, float right, float bottom,
                         float r) {
@@ -155,7 +166,8 @@ std::vector<uint8_t> EncodeBmp(const Picture& picture) {
             out.push_back(p[1]);
             out.push_back(p[0]);
         }
-        for (uint32_t i = static_cast<uint32_t>(picture.width) * 3; i < rowBytes; ++i) out.push_back(0);
+        for (uint32_t i = static_cast<uint32_t>(picture.width) * 3; i < rowBytes; ++i)
+            out.push_back(0);
     }
     return out;
 }

@@ -50,8 +50,8 @@ public:
     void Paint(const std::function<float(float, float)>& coverage,
                const std::function<Rgb(float, float)>& colour, float opacity = 1.0f);
     // Paints a mask placed with its top left at (left, top).
-    void PaintMask(const Mask& mask, int left, int top, const std::function<Rgb(float, float)>& colour,
-                   float opacity = 1.0f);
+    void PaintMask(const Mask& mask, int left, int top,
+                   const std::function<Rgb(float, float)>& colour, float opacity = 1.0f);
     // Composites another canvas over this one at (left, top).
     void Draw(const Image& other, int left, int top);
 

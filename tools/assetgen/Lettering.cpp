@@ -17,8 +17,8 @@ void Lettering::Quit() {
     if (TTF_WasInit()) TTF_Quit();
 }
 
-std::optional<Mask> Lettering::Render(const std::string& fontPath, int size, const std::string& text,
-                                      int outline) {
+std::optional<Mask> Lettering::Render(const std::string& fontPath, int size,
+                                      const std::string& text, int outline) {
     TTF_Font* font = TTF_OpenFont(fontPath.c_str(), size);
     if (!font) {
         std::fprintf(stderr, "zolvex-assetgen: cannot open %s: expected a TrueType font (%s)\n",
@@ -26,7 +26,8 @@ std::optional<Mask> Lettering::Render(const std::string& fontPath, int size, con
         return std::nullopt;
     }
     TTF_SetFontOutline(font, outline);
-    SDL_Surface* rendered = TTF_RenderUTF8_Blended(font, text.c_str(), SDL_Color{255, 255, 255, 255});
+    SDL_Surface* rendered =
+        TTF_RenderUTF8_Blended(font, text.c_str(), SDL_Color{255, 255, 255, 255});
     TTF_CloseFont(font);
     if (!rendered) {
         std::fprintf(stderr, "zolvex-assetgen: cannot letter \"%s\" in %s: %s\n", text.c_str(),
@@ -39,8 +40,8 @@ std::optional<Mask> Lettering::Render(const std::string& fontPath, int size, con
     Mask mask{argb->w, argb->h, std::vector<float>(static_cast<size_t>(argb->w) * argb->h)};
     SDL_LockSurface(argb);
     for (int y = 0; y < argb->h; ++y) {
-        const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(argb->pixels) +
-                                                            y * argb->pitch);
+        const auto* row = reinterpret_cast<const uint32_t*>(
+            static_cast<const uint8_t*>(argb->pixels) + y * argb->pitch);
         for (int x = 0; x < argb->w; ++x) mask.value[y * argb->w + x] = (row[x] >> 24) / 255.0f;
     }
     SDL_UnlockSurface(argb);

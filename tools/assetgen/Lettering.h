@@ -22,8 +22,8 @@ public:
     // Coverage of `text` in the face at `fontPath` and pixel size `size`, thickened by
     // `outline` pixels on every side (the text itself then starts at (outline, outline)).
     // Empty when the face cannot be opened; the reason goes to standard error.
-    static std::optional<Mask> Render(const std::string& fontPath, int size, const std::string& text,
-                                      int outline = 0);
+    static std::optional<Mask> Render(const std::string& fontPath, int size,
+                                      const std::string& text, int outline = 0);
     // Advance width in pixels of `text` in that face and size; 0 when it cannot be measured.
     static int Width(const std::string& fontPath, int size, const std::string& text);
 };

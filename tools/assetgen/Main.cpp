@@ -51,7 +51,8 @@ int Run(const std::filesystem::path& out, const char* contactSheet) {
         if (!ok) break;
         auto midi = tune.compose();
         if (!midi) {
-            std::fprintf(stderr, "zolvex-assetgen: the score of %s does not parse\n", tune.fileName);
+            std::fprintf(stderr, "zolvex-assetgen: the score of %s does not parse\n",
+                         tune.fileName);
             return 1;
         }
         ok = midi->Save(out / tune.fileName);

@@ -7,7 +7,9 @@ namespace zolvex {
 
 namespace {
 
-uint8_t Data(int v) { return static_cast<uint8_t>(std::clamp(v, 0, 127)); }
+uint8_t Data(int v) {
+    return static_cast<uint8_t>(std::clamp(v, 0, 127));
+}
 
 void Append32(std::vector<uint8_t>& out, uint32_t v) {
     for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
@@ -28,7 +30,8 @@ void AppendVarLen(std::vector<uint8_t>& out, uint32_t value) {
 
 void MidiTrack::Note(uint32_t tick, uint32_t length, int channel, int key, int velocity) {
     uint8_t ch = static_cast<uint8_t>(channel & 0x0F);
-    events_.push_back({tick, 2, {static_cast<uint8_t>(0x90 | ch), Data(key), Data(std::max(1, velocity))}});
+    events_.push_back(
+        {tick, 2, {static_cast<uint8_t>(0x90 | ch), Data(key), Data(std::max(1, velocity))}});
     events_.push_back({tick + length, 0, {static_cast<uint8_t>(0x80 | ch), Data(key), 64}});
 }
 
@@ -37,17 +40,21 @@ void MidiTrack::Program(uint32_t tick, int channel, int program) {
 }
 
 void MidiTrack::Controller(uint32_t tick, int channel, int controller, int value) {
-    events_.push_back({tick, 1, {static_cast<uint8_t>(0xB0 | (channel & 0x0F)), Data(controller), Data(value)}});
+    events_.push_back(
+        {tick, 1, {static_cast<uint8_t>(0xB0 | (channel & 0x0F)), Data(controller), Data(value)}});
 }
 
 void MidiTrack::Tempo(uint32_t tick, uint32_t microsPerQuarter) {
-    events_.push_back({tick, 1,
-                       {0xFF, 0x51, 0x03, static_cast<uint8_t>(microsPerQuarter >> 16),
-                        static_cast<uint8_t>(microsPerQuarter >> 8), static_cast<uint8_t>(microsPerQuarter)}});
+    events_.push_back(
+        {tick,
+         1,
+         {0xFF, 0x51, 0x03, static_cast<uint8_t>(microsPerQuarter >> 16),
+          static_cast<uint8_t>(microsPerQuarter >> 8), static_cast<uint8_t>(microsPerQuarter)}});
 }
 
 void MidiTrack::TimeSignature(uint32_t tick, int numerator, int denominatorPower) {
-    events_.push_back({tick, 1, {0xFF, 0x58, 0x04, Data(numerator), Data(denominatorPower), 24, 8}});
+    events_.push_back(
+        {tick, 1, {0xFF, 0x58, 0x04, Data(numerator), Data(denominatorPower), 24, 8}});
 }
 
 void MidiTrack::Name(const std::string& name) {

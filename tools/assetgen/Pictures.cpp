@@ -88,7 +88,7 @@ float Bevel(const Sdf& sdf, float x, float y, float width) {
 
 struct DigitMasks {
     Mask fill;
-    Mask outline;  // thickened by kDigitOutline pixels
+    Mask outline;        // thickened by kDigitOutline pixels
     int dx = 0, dy = 0;  // where the fill mask's top left goes inside a tile
 };
 constexpr int kDigitOutline = 2;
@@ -129,12 +129,14 @@ void DrawNormalTile(Image& tile, int number, const DigitMasks& digit) {
     tile.Paint(
         [](float x, float y) {
             float dx = (x - 20) / 17, dy = (y - 4) / 13;
-            return Coverage((std::sqrt(dx * dx + dy * dy) - 1) * 8) * std::clamp((20 - y) / 16, 0.0f, 1.0f);
+            return Coverage((std::sqrt(dx * dx + dy * dy) - 1) * 8) *
+                   std::clamp((20 - y) / 16, 0.0f, 1.0f);
         },
         [](float, float) { return kWhite; }, 0.28f);
     const Rgb ink = Mix(Scale(base, 0.22f), kNavy, 0.5f);
-    tile.PaintMask(Blur(digit.outline, 1), digit.dx - kDigitOutline + 1, digit.dy - kDigitOutline + 2,
-                   [&](float, float) { return ink; }, 0.6f);
+    tile.PaintMask(
+        Blur(digit.outline, 1), digit.dx - kDigitOutline + 1, digit.dy - kDigitOutline + 2,
+        [&](float, float) { return ink; }, 0.6f);
     tile.PaintMask(digit.outline, digit.dx - kDigitOutline, digit.dy - kDigitOutline,
                    [&](float, float) { return ink; });
     tile.PaintMask(digit.fill, digit.dx, digit.dy, [](float, float y) {
@@ -153,7 +155,8 @@ void DrawMarkedTile(Image& tile, int number, const DigitMasks& digit) {
     tile.Paint([&](float x, float y) { return Coverage(shape(x, y) + 3); },
                [&](float x, float y) {
                    float r = std::hypot(x - 20, y - 20) / 24;
-                   return Mix(Rgb8(255, 255, 250), Mix(base, kWhite, 0.35f), std::clamp(r * r, 0.0f, 1.0f));
+                   return Mix(Rgb8(255, 255, 250), Mix(base, kWhite, 0.35f),
+                              std::clamp(r * r, 0.0f, 1.0f));
                });
     // A ring in the tile's colour keeps the number's hue recognisable.
     tile.Paint([&](float x, float y) { return Coverage(std::fabs(shape(x, y) + 5.5f) - 1.2f); },
@@ -165,9 +168,10 @@ void DrawMarkedTile(Image& tile, int number, const DigitMasks& digit) {
             return ray * std::clamp(1 - r / 22, 0.0f, 1.0f);
         },
         [&](float, float) { return kWhite; }, 0.9f);
-    const Rgb ink = Mix(Scale(base, 0.55f), kNavy, 0.15f);
-    tile.PaintMask(Blur(digit.outline, 2), digit.dx - kDigitOutline, digit.dy - kDigitOutline,
-                   [&](float, float) { return Mix(base, kWhite, 0.6f); }, 0.9f);
+    const Rgb ink = Mix(Scale(base, 0.42f), kNavy, 0.15f);
+    tile.PaintMask(
+        Blur(digit.outline, 2), digit.dx - kDigitOutline, digit.dy - kDigitOutline,
+        [&](float, float) { return Mix(base, kWhite, 0.6f); }, 0.9f);
     tile.PaintMask(digit.outline, digit.dx - kDigitOutline, digit.dy - kDigitOutline,
                    [&](float, float) { return kWhite; });
     tile.PaintMask(digit.fill, digit.dx, digit.dy, [&](float, float) { return ink; });
@@ -196,7 +200,8 @@ void PaintFaintTile(Image& img, float cx, float cy, float size, float angle, int
         return RoundRectDistance(u, v, -h, -h, h, h, size * 0.18f);
     };
     img.Paint([&](float x, float y) { return Coverage(sdf(x, y)); },
-              [&](float, float y) { return Mix(c, Scale(c, 0.5f), (y - cy + h) / size); }, opacity * 0.55f);
+              [&](float, float y) { return Mix(c, Scale(c, 0.5f), (y - cy + h) / size); },
+              opacity * 0.55f);
     img.Paint([&](float x, float y) { return Coverage(std::fabs(sdf(x, y) + 1.5f) - 1); },
               [&](float, float) { return Mix(c, kWhite, 0.4f); }, opacity);
 }
@@ -234,12 +239,15 @@ Picture MakeBackground() {
         float opacity;
     };
     const Drift drifts[] = {
-        {34, 40, 46, -0.25f, 3, 0.35f},  {600, 52, 50, 0.3f, 7, 0.35f},   {28, 150, 36, 0.4f, 9, 0.28f},
-        {612, 178, 38, -0.35f, 1, 0.28f}, {40, 372, 52, 0.15f, 5, 0.3f},  {604, 322, 44, 0.5f, 2, 0.28f},
-        {118, 58, 28, 0.6f, 6, 0.22f},   {520, 96, 26, -0.5f, 4, 0.22f}, {22, 268, 30, -0.2f, 8, 0.2f},
-        {96, 446, 30, 0.35f, 4, 0.2f},   {250, 34, 22, 0.2f, 8, 0.16f},  {420, 28, 24, -0.3f, 5, 0.16f},
+        {34, 40, 46, -0.25f, 3, 0.35f}, {600, 52, 50, 0.3f, 7, 0.35f},
+        {28, 150, 36, 0.4f, 9, 0.28f},  {612, 178, 38, -0.35f, 1, 0.28f},
+        {40, 372, 52, 0.15f, 5, 0.3f},  {604, 322, 44, 0.5f, 2, 0.28f},
+        {118, 58, 28, 0.6f, 6, 0.22f},  {520, 96, 26, -0.5f, 4, 0.22f},
+        {22, 268, 30, -0.2f, 8, 0.2f},  {96, 446, 30, 0.35f, 4, 0.2f},
+        {250, 34, 22, 0.2f, 8, 0.16f},  {420, 28, 24, -0.3f, 5, 0.16f},
     };
-    for (const Drift& d : drifts) PaintFaintTile(img, d.x, d.y, d.size, d.angle, d.number, d.opacity);
+    for (const Drift& d : drifts)
+        PaintFaintTile(img, d.x, d.y, d.size, d.angle, d.number, d.opacity);
     // Small stars in the upper part.
     uint32_t seed = 20240601u;
     auto next = [&seed]() {
@@ -248,11 +256,14 @@ Picture MakeBackground() {
         seed ^= seed << 5;
         return seed;
     };
-    for (int i = 0; i < 46; ++i) {
+    for (int i = 0; i < 60; ++i) {
         float sx = static_cast<float>(next() % 640), sy = static_cast<float>(next() % 250);
+        // Stars stay out of the lines where the ranking table and the menu are written.
+        if (sx > 40 && sx < 610 && sy > 40) continue;
         float r = 0.7f + (next() % 100) / 80.0f;
         img.Paint([=](float x, float y) { return Coverage(std::hypot(x - sx, y - sy) - r); },
-                  [](float, float) { return Rgb8(220, 230, 255); }, 0.25f + (next() % 100) / 300.0f);
+                  [](float, float) { return Rgb8(220, 230, 255); },
+                  0.25f + (next() % 100) / 300.0f);
     }
     // The band under the logo: mid-toned, so the black instructions and the white table rows
     // that share these lines on different screens both read.
@@ -264,7 +275,7 @@ Picture MakeBackground() {
                   return Mix(Rgb8(86, 124, 178), Rgb8(66, 98, 156), t * t);
               });
     img.Paint([](float, float y) { return Coverage(std::fabs(y - 263.5f) - 0.5f); },
-              [](float, float) { return Rgb8(170, 205, 250); }, 0.8f);
+              [](float, float) { return Rgb8(110, 140, 190); }, 0.8f);
     img.Paint([](float, float y) { return Coverage(std::fabs(y - 304.5f) - 0.5f); },
               [](float, float) { return Rgb8(30, 44, 90); }, 0.9f);
     return img.Quantise(false);
@@ -272,7 +283,7 @@ Picture MakeBackground() {
 
 std::optional<Picture> MakeTitle() {
     const std::string word = "zolvex";
-    const int size = 92, inner = 3, outer = 7;
+    const int size = 92, inner = 2, outer = 6;
     auto fill = Lettering::Render(kSansBoldFont, size, word);
     auto dark = Lettering::Render(kSansBoldFont, size, word, inner);
     auto light = Lettering::Render(kSansBoldFont, size, word, outer);
@@ -288,7 +299,8 @@ std::optional<Picture> MakeTitle() {
     // Each letter takes the colour of one number, left to right along the rainbow.
     std::array<float, 7> edges{};
     for (size_t i = 0; i <= word.size(); ++i)
-        edges[i] = static_cast<float>(ox + outer + Lettering::Width(kSansBoldFont, size, word.substr(0, i)));
+        edges[i] = static_cast<float>(ox + outer +
+                                      Lettering::Width(kSansBoldFont, size, word.substr(0, i)));
     const int letterNumbers[6] = {1, 2, 3, 5, 6, 8};
     auto letterColour = [&](float x) {
         size_t i = 0;
@@ -296,16 +308,18 @@ std::optional<Picture> MakeTitle() {
         return TileColour(letterNumbers[i]);
     };
 
+    // A dark outline and deep colours: white table text written over the logo on the ranking
+    // screen still reads, while a soft glow lifts the logo off the dark screens.
     Image img(w, h);
-    img.PaintMask(Blur(*light, 2), ox + 3, oy + 4, [](float, float) { return Rgb8(16, 14, 48); }, 0.9f);
-    img.PaintMask(*light, ox, oy, [&](float, float y) {
-        return Mix(Rgb8(255, 255, 255), Rgb8(170, 200, 255), std::clamp((y - fillTop) / (fillBottom - fillTop), 0.0f, 1.0f));
-    });
-    img.PaintMask(*dark, ox + outer - inner, oy + outer - inner, [](float, float) { return Rgb8(28, 26, 86); });
+    img.PaintMask(
+        Blur(*light, 3), ox, oy, [](float, float) { return Rgb8(110, 100, 220); }, 0.5f);
+    img.PaintMask(*light, ox, oy, [](float, float) { return Rgb8(20, 18, 58); });
+    img.PaintMask(*dark, ox + outer - inner, oy + outer - inner,
+                  [&](float x, float) { return Mix(letterColour(x), Rgb8(20, 18, 58), 0.45f); });
     img.PaintMask(*fill, ox + outer, oy + outer, [&](float x, float y) {
         float t = std::clamp((y - fillTop) / (fillBottom - fillTop), 0.0f, 1.0f);
         Rgb c = letterColour(x);
-        return Mix(Mix(c, kWhite, 0.45f), Scale(c, 0.78f), t);
+        return Mix(Mix(c, kWhite, 0.2f), Scale(c, 0.58f), t);
     });
     // Gloss: the upper part of each letter is lightened up to a gently curved line.
     const float mid = fillTop + (fillBottom - fillTop) * 0.46f;
@@ -313,14 +327,17 @@ std::optional<Picture> MakeTitle() {
         [&](float x, float y) {
             float curve = mid - 5 * std::sin((x / w) * kPi);
             float m = fill->At(static_cast<int>(x) - ox - outer, static_cast<int>(y) - oy - outer);
-            return m * Coverage(y - curve) * (0.25f + 0.35f * std::clamp((curve - y) / 30, 0.0f, 1.0f));
+            return m * Coverage(y - curve) *
+                   (0.15f + 0.25f * std::clamp((curve - y) / 30, 0.0f, 1.0f));
         },
         [](float, float) { return kWhite; });
     return img.Quantise(true, kNavy);
 }
 
 // Steel for bezels and plates: light at the top, dark at the bottom.
-Rgb Steel(float t) { return Mix(Rgb8(150, 164, 196), Rgb8(52, 62, 96), std::clamp(t, 0.0f, 1.0f)); }
+Rgb Steel(float t) {
+    return Mix(Rgb8(150, 164, 196), Rgb8(52, 62, 96), std::clamp(t, 0.0f, 1.0f));
+}
 
 void PaintPlate(Image& img, float l, float t, float r, float b, float radius, float border) {
     auto outer = [=](float x, float y) { return RoundRectDistance(x, y, l, t, r, b, radius); };
@@ -331,8 +348,9 @@ void PaintPlate(Image& img, float l, float t, float r, float b, float radius, fl
     auto inner = [=](float x, float y) { return outer(x, y) + border; };
     img.Paint([&](float x, float y) { return Coverage(inner(x, y) - 1); },
               [](float, float) { return Rgb8(30, 36, 64); });
-    img.Paint([&](float x, float y) { return Coverage(inner(x, y)); },
-              [=](float, float y) { return Mix(Rgb8(22, 30, 70), Rgb8(12, 16, 42), (y - t) / (b - t)); });
+    img.Paint(
+        [&](float x, float y) { return Coverage(inner(x, y)); },
+        [=](float, float y) { return Mix(Rgb8(22, 30, 70), Rgb8(12, 16, 42), (y - t) / (b - t)); });
 }
 
 Picture MakeFrame() {
@@ -344,33 +362,42 @@ Picture MakeFrame() {
     img.Paint([&](float x, float y) { return std::max(0.0f, Bevel(bezel, x, y, 3.0f)); },
               [](float, float) { return kWhite; }, 0.6f);
     // The well: dark, with the eight columns faintly striped and the top row tinted as a warning.
-    img.Paint([](float x, float y) { return Coverage(RoundRectDistance(x, y, 28, 4, 352, 448, 3)); },
-              [](float, float) { return Rgb8(20, 24, 44); });
-    img.Paint([](float x, float y) { return Coverage(RoundRectDistance(x, y, 30, 6, 350, 446, 2)); },
-              [](float x, float y) {
-                  Rgb c = Mix(Rgb8(20, 28, 64), Rgb8(10, 14, 36), (y - 6) / 440);
-                  int column = static_cast<int>((x - 30) / 40);
-                  if (column % 2 == 1) c = Mix(c, Rgb8(40, 50, 100), 0.18f);
-                  float topRow = std::clamp(1 - (y - 6) / 40, 0.0f, 1.0f);
-                  return Mix(c, Rgb8(92, 20, 48), topRow * topRow * 0.55f);
-              });
+    img.Paint(
+        [](float x, float y) { return Coverage(RoundRectDistance(x, y, 28, 4, 352, 448, 3)); },
+        [](float, float) { return Rgb8(20, 24, 44); });
+    img.Paint(
+        [](float x, float y) { return Coverage(RoundRectDistance(x, y, 30, 6, 350, 446, 2)); },
+        [](float x, float y) {
+            Rgb c = Mix(Rgb8(20, 28, 64), Rgb8(10, 14, 36), (y - 6) / 440);
+            int column = static_cast<int>((x - 30) / 40);
+            if (column % 2 == 1) c = Mix(c, Rgb8(40, 50, 100), 0.18f);
+            float topRow = std::clamp(1 - (y - 6) / 40, 0.0f, 1.0f);
+            return Mix(c, Rgb8(92, 20, 48), topRow * topRow * 0.55f);
+        });
     for (int row = 1; row < 11; ++row) {
         float ly = 6.0f + 40 * row;
-        img.Paint([=](float x, float y) { return Coverage(std::fabs(y - ly) - 0.5f) * (x > 30 && x < 350); },
+        img.Paint([=](float x,
+                      float y) { return Coverage(std::fabs(y - ly) - 0.5f) * (x > 30 && x < 350); },
                   [](float, float) { return Rgb8(70, 90, 160); }, 0.12f);
     }
     // Inner shadow along the top and left of the well.
-    img.Paint([](float x, float y) {
-                  if (x < 30 || x > 350 || y < 6 || y > 446) return 0.0f;
-                  return std::max(std::clamp(1 - (y - 6) / 8, 0.0f, 1.0f), std::clamp(1 - (x - 30) / 8, 0.0f, 1.0f));
-              },
-              [](float, float) { return Rgb8(4, 6, 16); }, 0.6f);
+    img.Paint(
+        [](float x, float y) {
+            if (x < 30 || x > 350 || y < 6 || y > 446) return 0.0f;
+            return std::max(std::clamp(1 - (y - 6) / 8, 0.0f, 1.0f),
+                            std::clamp(1 - (x - 30) / 8, 0.0f, 1.0f));
+        },
+        [](float, float) { return Rgb8(4, 6, 16); }, 0.6f);
     // The swapper's rail below the well.
-    img.Paint([](float x, float y) { return Coverage(RoundRectDistance(x, y, 26, 448, 354, 484, 3)); },
-              [](float, float y) { return Mix(Rgb8(46, 52, 78), Rgb8(26, 30, 50), (y - 448) / 32); });
+    img.Paint(
+        [](float x, float y) { return Coverage(RoundRectDistance(x, y, 26, 448, 354, 484, 3)); },
+        [](float, float y) { return Mix(Rgb8(46, 52, 78), Rgb8(26, 30, 50), (y - 448) / 32); });
     for (float ry : {456.0f, 472.0f}) {
-        img.Paint([=](float x, float y) { return Coverage(std::fabs(y - ry) - 1.5f) * (x > 30 && x < 350); },
-                  [=](float, float y) { return Mix(Rgb8(200, 212, 236), Rgb8(90, 100, 130), (y - ry + 1.5f) / 3); });
+        img.Paint([=](float x,
+                      float y) { return Coverage(std::fabs(y - ry) - 1.5f) * (x > 30 && x < 350); },
+                  [=](float, float y) {
+                      return Mix(Rgb8(200, 212, 236), Rgb8(90, 100, 130), (y - ry + 1.5f) / 3);
+                  });
     }
     for (int i = 0; i <= 8; ++i) {
         float bx = 30.0f + 40 * i;
@@ -380,8 +407,9 @@ Picture MakeFrame() {
     // The logo plate and the panel behind the score, time and best scores.
     PaintPlate(img, 368, 8, 628, 82, 12, 4);
     PaintPlate(img, 366, 88, 616, 296, 10, 4);
-    img.Paint([](float x, float y) { return Coverage(std::fabs(y - 167) - 0.5f) * (x > 380 && x < 602); },
-              [](float, float) { return Rgb8(110, 130, 190); }, 0.7f);
+    img.Paint(
+        [](float x, float y) { return Coverage(std::fabs(y - 167) - 0.5f) * (x > 380 && x < 602); },
+        [](float, float) { return Rgb8(110, 130, 190); }, 0.7f);
     return img.Quantise(true, kNavy);
 }
 
@@ -391,20 +419,21 @@ Picture MakeFlipper() {
     img.Paint([&](float x, float y) { return Coverage(body(x, y)); },
               [](float, float) { return Rgb8(74, 36, 12); });
     auto inner = [&](float x, float y) { return body(x, y) + 1.5f; };
-    img.Paint([&](float x, float y) { return Coverage(inner(x, y)); },
-              [](float, float y) { return Mix(Rgb8(255, 206, 96), Rgb8(206, 104, 26), (y - 10) / 23); });
+    img.Paint(
+        [&](float x, float y) { return Coverage(inner(x, y)); },
+        [](float, float y) { return Mix(Rgb8(255, 206, 96), Rgb8(206, 104, 26), (y - 10) / 23); });
     img.Paint([&](float x, float y) { return std::max(0.0f, Bevel(inner, x, y, 3.0f)); },
               [](float, float) { return kWhite; }, 0.6f);
     img.Paint([&](float x, float y) { return std::max(0.0f, -Bevel(inner, x, y, 3.0f)); },
               [](float, float) { return Rgb8(90, 40, 8); }, 0.5f);
     // Two pointers, one under each of the two columns that are swapped.
     for (float cx : {20.0f, 60.0f}) {
-        std::vector<std::array<float, 2>> outline{{cx, 0.0f}, {cx + 9, 11.0f}, {cx - 9, 11.0f}};
-        std::vector<std::array<float, 2>> tip{{cx, 2.5f}, {cx + 6.5f, 10.0f}, {cx - 6.5f, 10.0f}};
+        std::vector<std::array<float, 2>> outline{{cx, 1.0f}, {cx + 13, 10.0f}, {cx - 13, 10.0f}};
+        std::vector<std::array<float, 2>> tip{{cx, 3.0f}, {cx + 9.5f, 9.5f}, {cx - 9.5f, 9.5f}};
         img.Paint([&](float x, float y) { return PolygonCoverage(outline, x, y); },
                   [](float, float) { return Rgb8(74, 36, 12); });
         img.Paint([&](float x, float y) { return PolygonCoverage(tip, x, y); },
-                  [](float, float) { return Rgb8(255, 248, 210); });
+                  [](float, float) { return Rgb8(120, 236, 255); });
     }
     // A double arrow across the middle: the swap.
     const Rgb arrow = Rgb8(70, 30, 6);
@@ -412,8 +441,10 @@ Picture MakeFlipper() {
               [&](float, float) { return arrow; });
     std::vector<std::array<float, 2>> left{{19, 22}, {28, 15.5f}, {28, 28.5f}};
     std::vector<std::array<float, 2>> right{{61, 22}, {52, 28.5f}, {52, 15.5f}};
-    img.Paint([&](float x, float y) { return PolygonCoverage(left, x, y); }, [&](float, float) { return arrow; });
-    img.Paint([&](float x, float y) { return PolygonCoverage(right, x, y); }, [&](float, float) { return arrow; });
+    img.Paint([&](float x, float y) { return PolygonCoverage(left, x, y); },
+              [&](float, float) { return arrow; });
+    img.Paint([&](float x, float y) { return PolygonCoverage(right, x, y); },
+              [&](float, float) { return arrow; });
     for (float cx : {8.5f, 71.5f}) {
         img.Paint([=](float x, float y) { return Coverage(std::hypot(x - cx, y - 22) - 3); },
                   [](float, float) { return Rgb8(60, 230, 255); });

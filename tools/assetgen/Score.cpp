@@ -57,7 +57,8 @@ std::optional<int> ParseKey(std::string_view name) {
     int pc = PitchClass(name[0]);
     size_t i = 1;
     if (name[i] == '#' || name[i] == 'b') pc += name[i++] == '#' ? 1 : -1;
-    if (i + 1 != name.size() || !std::isdigit(static_cast<unsigned char>(name[i]))) return std::nullopt;
+    if (i + 1 != name.size() || !std::isdigit(static_cast<unsigned char>(name[i])))
+        return std::nullopt;
     int octave = name[i] - '0';
     return 12 * (octave + 1) + pc;
 }
@@ -69,12 +70,14 @@ std::optional<std::vector<ScoreNote>> ParseVoice(std::string_view text, int velo
     uint32_t length = kTicksPerQuarter;
     int bar = 1;
     auto fail = [&](std::string_view token, const std::string& why) {
-        if (error) *error = "bar " + std::to_string(bar) + ", \"" + std::string(token) + "\": " + why;
+        if (error)
+            *error = "bar " + std::to_string(bar) + ", \"" + std::string(token) + "\": " + why;
         return std::nullopt;
     };
     for (std::string_view token : Tokens(text)) {
         if (token == "|") {
-            if ((tick - startTick) % kTicksPerBar != 0) return fail(token, "the bar does not add up to 4 beats");
+            if ((tick - startTick) % kTicksPerBar != 0)
+                return fail(token, "the bar does not add up to 4 beats");
             bar = static_cast<int>((tick - startTick) / kTicksPerBar) + 1;
             continue;
         }
@@ -92,7 +95,8 @@ std::optional<std::vector<ScoreNote>> ParseVoice(std::string_view text, int velo
             size_t start = 0;
             while (start <= body.size()) {
                 size_t plus = body.find('+', start);
-                std::string_view name = body.substr(start, plus == std::string_view::npos ? plus : plus - start);
+                std::string_view name =
+                    body.substr(start, plus == std::string_view::npos ? plus : plus - start);
                 auto key = ParseKey(name);
                 if (!key) return fail(token, "not a note");
                 notes.push_back({tick, length, *key, std::min(127, velocity + (accent ? 18 : 0))});
@@ -102,7 +106,8 @@ std::optional<std::vector<ScoreNote>> ParseVoice(std::string_view text, int velo
         }
         tick += length;
     }
-    if ((tick - startTick) % kTicksPerBar != 0) return fail("end", "the last bar does not add up to 4 beats");
+    if ((tick - startTick) % kTicksPerBar != 0)
+        return fail("end", "the last bar does not add up to 4 beats");
     return notes;
 }
 
@@ -122,7 +127,8 @@ std::optional<std::vector<Chord>> ParseChart(std::string_view text, std::string*
             if (sym.empty() || sym[0] < 'A' || sym[0] > 'G') return false;
             c.root = PitchClass(sym[0]);
             size_t q = 1;
-            if (q < sym.size() && (sym[q] == '#' || sym[q] == 'b')) c.root += sym[q++] == '#' ? 1 : -1;
+            if (q < sym.size() && (sym[q] == '#' || sym[q] == 'b'))
+                c.root += sym[q++] == '#' ? 1 : -1;
             c.root = (c.root + 12) % 12;
             std::string_view quality = sym.substr(q);
             if (quality.empty())
@@ -157,7 +163,9 @@ std::optional<std::vector<Chord>> ParseChart(std::string_view text, std::string*
         bar.push_back(token);
     }
     if (!flush()) {
-        if (error) *error = "unknown chord symbol in bar " + std::to_string((barStart - startTick) / kTicksPerBar + 1);
+        if (error)
+            *error = "unknown chord symbol in bar " +
+                     std::to_string((barStart - startTick) / kTicksPerBar + 1);
         return std::nullopt;
     }
     return chart;
@@ -209,18 +217,28 @@ std::vector<ScoreNote> BassLine(const std::vector<Chord>& chart, int low, std::s
         size_t steps = c.length / eighth;
         for (size_t i = 0; i < steps; ++i) {
             char ch = pattern[i % pattern.size()];
-            if (ch == '-' && !notes.empty() && notes.back().tick + notes.back().length == c.tick + i * eighth &&
+            if (ch == '-' && !notes.empty() &&
+                notes.back().tick + notes.back().length == c.tick + i * eighth &&
                 notes.back().tick >= c.tick) {
                 notes.back().length += eighth;
                 continue;
             }
             int key;
             switch (std::toupper(static_cast<unsigned char>(ch))) {
-                case 'R': key = root; break;
-                case 'F': key = root + 7; break;
-                case 'O': key = root + 12; break;
-                case 'T': key = third; break;
-                default: continue;
+                case 'R':
+                    key = root;
+                    break;
+                case 'F':
+                    key = root + 7;
+                    break;
+                case 'O':
+                    key = root + 12;
+                    break;
+                case 'T':
+                    key = third;
+                    break;
+                default:
+                    continue;
             }
             int vel = std::isupper(static_cast<unsigned char>(ch)) ? velocity : velocity - 20;
             notes.push_back({c.tick + static_cast<uint32_t>(i) * eighth, eighth, key, vel});
@@ -237,7 +255,9 @@ std::vector<ScoreNote> Groove(const std::vector<DrumLine>& lines, int firstBar, 
             std::string_view steps = line.steps;
             for (size_t i = 0; i < steps.size() && i < 16; ++i) {
                 int vel = steps[i] == 'X' ? 118 : steps[i] == 'x' ? 92 : steps[i] == 'o' ? 58 : 0;
-                if (vel) notes.push_back({bar * kTicksPerBar + static_cast<uint32_t>(i) * sixteenth, sixteenth, line.key, vel});
+                if (vel)
+                    notes.push_back({bar * kTicksPerBar + static_cast<uint32_t>(i) * sixteenth,
+                                     sixteenth, line.key, vel});
             }
         }
     return notes;

@@ -72,7 +72,8 @@ void Finish(Sound& sound, float peak, float fadeMs) {
     for (float v : sound.samples) max = std::max(max, std::fabs(v));
     if (max > 0)
         for (float& v : sound.samples) v *= peak / max;
-    size_t fade = std::min(sound.samples.size() / 2, static_cast<size_t>(fadeMs / 1000 * sound.sampleRate));
+    size_t fade =
+        std::min(sound.samples.size() / 2, static_cast<size_t>(fadeMs / 1000 * sound.sampleRate));
     for (size_t i = 0; i < fade; ++i) {
         float g = static_cast<float>(i) / static_cast<float>(fade);
         sound.samples[i] *= g;
@@ -138,7 +139,8 @@ Sound MakeGameOverSound() {
         double start, length, freq;
     };
     // G4, E flat 4, C4 and a long, sagging G3.
-    const Note notes[] = {{0.00, 0.20, 392.0}, {0.19, 0.20, 311.1}, {0.38, 0.20, 261.6}, {0.57, 0.55, 196.0}};
+    const Note notes[] = {
+        {0.00, 0.20, 392.0}, {0.19, 0.20, 311.1}, {0.38, 0.20, 261.6}, {0.57, 0.55, 196.0}};
     Sound s = Silence(1.15);
     for (const Note& n : notes) {
         double phase = 0;
@@ -147,12 +149,16 @@ Sound MakeGameOverSound() {
             double t = static_cast<double>(i) / kRate - n.start;
             if (t > n.length + 0.12) break;
             double release = t < n.length ? 1.0 : std::max(0.0, 1 - (t - n.length) / 0.12);
-            double env = std::min(1.0, t / 0.008) * release * (last ? std::exp(-t / 0.5) : std::exp(-t / 0.35));
+            double env = std::min(1.0, t / 0.008) * release *
+                         (last ? std::exp(-t / 0.5) : std::exp(-t / 0.35));
             double freq = n.freq;
-            if (last) freq *= (1 - 0.05 * std::min(1.0, t / 0.5)) * (1 + 0.012 * std::sin(kTwoPi * 5.5 * t));
+            if (last)
+                freq *=
+                    (1 - 0.05 * std::min(1.0, t / 0.5)) * (1 + 0.012 * std::sin(kTwoPi * 5.5 * t));
             phase += kTwoPi * freq / kRate;
             // Triangle-like tone: odd harmonics falling off with their square.
-            double v = std::sin(phase) - std::sin(3 * phase) / 9 + std::sin(5 * phase) / 25 + 0.25 * std::sin(2 * phase);
+            double v = std::sin(phase) - std::sin(3 * phase) / 9 + std::sin(5 * phase) / 25 +
+                       0.25 * std::sin(2 * phase);
             s.samples[i] += static_cast<float>(v * env);
         }
     }

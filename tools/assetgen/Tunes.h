@@ -24,7 +24,8 @@ struct Part {
 // A format-1 file: a first track with the title, tempo and 4/4 metre, then one track per part.
 // Every track ends exactly at bar `bars`; a note reaching past it is cut there, so the tune
 // loops without a gap or a hanging note.
-MidiFile BuildSong(const std::string& title, int beatsPerMinute, int bars, const std::vector<Part>& parts);
+MidiFile BuildSong(const std::string& title, int beatsPerMinute, int bars,
+                   const std::vector<Part>& parts);
 
 struct Tune {
     const char* fileName;

@@ -10,7 +10,9 @@ std::vector<uint8_t> EncodeWav(const Sound& sound) {
     const uint32_t dataBytes = static_cast<uint32_t>(sound.samples.size() * 2);
     std::vector<uint8_t> out;
     out.reserve(44 + dataBytes);
-    auto tag = [&](const char* t) { out.insert(out.end(), t, t + 4); };
+    auto tag = [&](const char* t) {
+        for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(t[i]));
+    };
     auto put16 = [&](uint32_t v) {
         out.push_back(v & 0xFF);
         out.push_back((v >> 8) & 0xFF);
