@@ -1,6 +1,8 @@
 // Quantising for the 16-bit display and the BMP encoding.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "Image.h"
 
 namespace zolvex {
@@ -75,6 +77,21 @@ TEST(BmpEncoding, WritesBottomUpBgrRowsPaddedToFourBytes) {
     // Second stored row (the top one) starts after 9 bytes and 3 of padding; red is third.
     EXPECT_EQ(b[54 + 12 + 2], 0xAA);
     EXPECT_EQ(b[54 + 9], 0);
+}
+
+}  // namespace
+}  // namespace zolvex
+
+namespace zolvex {
+namespace {
+
+TEST(BmpEncoding, AFolderThatCannotBeWrittenIsAFailureNotACrash) {
+    Picture p{1, 1, std::vector<uint8_t>(3)};
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(WriteBmp("/nonexistent-folder/zolvex/mback.bmp", p));
+    std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("/nonexistent-folder/zolvex/mback.bmp"), std::string::npos) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
 }
 
 }  // namespace

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+
+#include "ByteWriter.h"
 
 namespace zolvex {
 
@@ -135,14 +136,8 @@ std::vector<uint8_t> EncodeBmp(const Picture& picture) {
     const uint32_t fileBytes = 54 + imageBytes;
     std::vector<uint8_t> out;
     out.reserve(fileBytes);
-    auto put16 = [&](uint32_t v) {
-        out.push_back(v & 0xFF);
-        out.push_back((v >> 8) & 0xFF);
-    };
-    auto put32 = [&](uint32_t v) {
-        put16(v & 0xFFFF);
-        put16(v >> 16);
-    };
+    auto put16 = [&](uint32_t v) { AppendLe16(out, v); };
+    auto put32 = [&](uint32_t v) { AppendLe32(out, v); };
     out.push_back('B');
     out.push_back('M');
     put32(fileBytes);
@@ -173,17 +168,7 @@ std::vector<uint8_t> EncodeBmp(const Picture& picture) {
 }
 
 bool WriteBmp(const std::string& path, const Picture& picture) {
-    std::vector<uint8_t> bytes = EncodeBmp(picture);
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) {
-        std::fprintf(stderr, "zolvex-assetgen: cannot write %s: expected a writable bitmap file\n",
-                     path.c_str());
-        return false;
-    }
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok) std::fprintf(stderr, "zolvex-assetgen: writing %s failed\n", path.c_str());
-    return ok;
+    return WriteFileBytes(path, EncodeBmp(picture), "bitmap file");
 }
 
 }  // namespace zolvex

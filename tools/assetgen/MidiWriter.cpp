@@ -1,7 +1,8 @@
 #include "MidiWriter.h"
 
 #include <algorithm>
-#include <cstdio>
+
+#include "ByteWriter.h"
 
 namespace zolvex {
 
@@ -106,17 +107,7 @@ std::vector<uint8_t> MidiFile::Encode() const {
 }
 
 bool MidiFile::Save(const std::string& path) const {
-    std::vector<uint8_t> bytes = Encode();
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) {
-        std::fprintf(stderr, "zolvex-assetgen: cannot write %s: expected a writable MIDI file\n",
-                     path.c_str());
-        return false;
-    }
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok) std::fprintf(stderr, "zolvex-assetgen: writing %s failed\n", path.c_str());
-    return ok;
+    return WriteFileBytes(path, Encode(), "MIDI file");
 }
 
 }  // namespace zolvex

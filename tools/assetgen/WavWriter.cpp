@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+
+#include "ByteWriter.h"
 
 namespace zolvex {
 
@@ -13,14 +14,8 @@ std::vector<uint8_t> EncodeWav(const Sound& sound) {
     auto tag = [&](const char* t) {
         for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(t[i]));
     };
-    auto put16 = [&](uint32_t v) {
-        out.push_back(v & 0xFF);
-        out.push_back((v >> 8) & 0xFF);
-    };
-    auto put32 = [&](uint32_t v) {
-        put16(v & 0xFFFF);
-        put16(v >> 16);
-    };
+    auto put16 = [&](uint32_t v) { AppendLe16(out, v); };
+    auto put32 = [&](uint32_t v) { AppendLe32(out, v); };
     tag("RIFF");
     put32(36 + dataBytes);
     tag("WAVE");
@@ -42,17 +37,7 @@ std::vector<uint8_t> EncodeWav(const Sound& sound) {
 }
 
 bool WriteWav(const std::string& path, const Sound& sound) {
-    std::vector<uint8_t> bytes = EncodeWav(sound);
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) {
-        std::fprintf(stderr, "zolvex-assetgen: cannot write %s: expected a writable wave file\n",
-                     path.c_str());
-        return false;
-    }
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok) std::fprintf(stderr, "zolvex-assetgen: writing %s failed\n", path.c_str());
-    return ok;
+    return WriteFileBytes(path, EncodeWav(sound), "wave file");
 }
 
 }  // namespace zolvex
