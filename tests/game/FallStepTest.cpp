@@ -21,7 +21,7 @@ TEST(FallStepTest, BlockFallsThroughEmptyColumnAndLandsInRowOneAtY400) {
     int ticks = 0;
     while (g.host.Count(kDropSound) < 3) {
         ASSERT_EQ(g.host.RunNextTick(), kFallTimer);
-        ++ticks;
+        ASSERT_LT(++ticks, 200) << "the trio never landed";
     }
     EXPECT_EQ(ticks, 99);
     EXPECT_EQ(g.host.now, 99u * 43u);
@@ -117,7 +117,10 @@ TEST(FallStepTest, BlockCompletingPairsBelowAndLeftScoresEightHundredAtHandOver)
     SetColumn(g.model, 1, {5, 3});
     SetColumn(g.model, 2, {3});
     g.PlayWith(Entering(7, 2), Entering(1, 5), Entering(2, 6));
-    while (g.host.Count(kDropSound) < 3) ASSERT_GE(g.host.RunNextTick(), 0);
+    for (int ticks = 0; g.host.Count(kDropSound) < 3; ++ticks) {
+        ASSERT_GE(g.host.RunNextTick(), 0);
+        ASSERT_LT(ticks, 500) << "the trio never landed";
+    }
     // Three landings and one block that completed two pairs at once (pairCount 4).
     EXPECT_EQ(g.model.score, 30u + 800u);
     EXPECT_EQ(g.model.board[1][1].value, 5);

@@ -18,7 +18,7 @@ public:
     // after every tick and every move. Returns the number of ticks, or -1 if the game
     // did not end within `maxTicks`.
     template <typename AfterEach>
-    int PlayWholeGame(Game& g, AfterEach afterEach, int maxTicks = 1000000) {
+    int PlayWholeGame(Game& g, AfterEach afterEach, int maxTicks = 200000) {
         g.host.StartPlay();
         for (int ticks = 1; ticks <= maxTicks; ++ticks) {
             const int id = g.host.RunNextTick();

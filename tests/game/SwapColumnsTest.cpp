@@ -68,6 +68,17 @@ TEST(SwapColumnsTest, FallingBlockHopsToTheOtherColumnWhenItsRowIsOccupiedThere)
     }
 }
 
+TEST(SwapColumnsTest, LandedRecordsAreCarriedByTheirStaleRowBothTestsInTurn) {
+    // A block that landed in row 1 keeps row 0 in its record, and the floor is occupied
+    // in both columns: one under the left column goes right, one under the right stays.
+    SwapGame g;
+    g.model.currentTrio[0] = FallingBlock{2, 3, 0, 0, 0, 402};
+    g.model.currentTrio[1] = FallingBlock{3, 4, 0, 0, 0, 402};
+    g.rules.SwapColumns();
+    EXPECT_EQ(g.model.currentTrio[0].column, 4);
+    EXPECT_EQ(g.model.currentTrio[1].column, 4);
+}
+
 TEST(SwapColumnsTest, RestartsTheFallIntervalAndLeavesClearTimerRunning) {
     SwapGame g;
     g.host.SetTimer(kFallTimer, kFallPeriodMs);
