@@ -22,7 +22,9 @@ constexpr uint32_t kBiAlphaBitfields = 6;
 // being read into memory whole.
 constexpr long kMaxFileBytes = 256L * 1024 * 1024;
 
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint16_t U16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 uint32_t U32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
            (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
@@ -72,8 +74,8 @@ void PutPixel(Bitmap& b, int x, int row, uint8_t r, uint8_t g, uint8_t bl) {
 
 void PutIndex(Bitmap& b, const Layout& l, int x, int row, uint32_t index) {
     // An index past the palette's end shows black rather than reading past it.
-    if (index * 3 + 2 >= l.palette.size()) return PutPixel(b, x, row, 0, 0, 0);
-    const uint8_t* c = l.palette.data() + index * 3;
+    if (size_t{index} * 3 + 2 >= l.palette.size()) return PutPixel(b, x, row, 0, 0, 0);
+    const uint8_t* c = l.palette.data() + size_t{index} * 3;
     PutPixel(b, x, row, c[0], c[1], c[2]);
 }
 
@@ -97,6 +99,7 @@ std::optional<Bitmap> DecodeUncompressed(const uint8_t* data, size_t size, const
         const int row = l.topDown ? i : l.height - 1 - i;
         const uint8_t* src = data + l.pixelOffset + static_cast<size_t>(stride) * i;
         for (int x = 0; x < l.width; ++x) {
+            const size_t at = static_cast<size_t>(x);
             switch (l.bitsPerPixel) {
                 case 1:
                     PutIndex(b, l, x, row, (src[x >> 3] >> (7 - (x & 7))) & 1);
@@ -108,15 +111,15 @@ std::optional<Bitmap> DecodeUncompressed(const uint8_t* data, size_t size, const
                     PutIndex(b, l, x, row, src[x]);
                     break;
                 case 16: {
-                    const uint32_t v = U16(src + 2 * x);
+                    const uint32_t v = U16(src + 2 * at);
                     PutPixel(b, x, row, red.Of(v), green.Of(v), blue.Of(v));
                     break;
                 }
                 case 24:
-                    PutPixel(b, x, row, src[3 * x + 2], src[3 * x + 1], src[3 * x]);
+                    PutPixel(b, x, row, src[3 * at + 2], src[3 * at + 1], src[3 * at]);
                     break;
                 default: {
-                    const uint32_t v = U32(src + 4 * x);
+                    const uint32_t v = U32(src + 4 * at);
                     PutPixel(b, x, row, red.Of(v), green.Of(v), blue.Of(v));
                     break;
                 }
@@ -249,14 +252,14 @@ std::optional<Bitmap> DecodeBitmap(const uint8_t* data, size_t size, std::string
     size_t tablesStart = kFileHeaderSize + headerSize;
     if (bitfields) {
         if (headerSize >= 52) {
-            for (int i = 0; i < 3; ++i) l.masks[i] = U32(h + 40 + 4 * i);
+            for (size_t i = 0; i < 3; ++i) l.masks[i] = U32(h + 40 + 4 * i);
         } else {
             // A plain 40-byte header is followed by the three masks (four with alpha).
             const size_t maskBytes = c == kBiAlphaBitfields ? 16 : 12;
             if (size - tablesStart < maskBytes) {
                 return Fail(error, "truncated header (expected the colour masks)");
             }
-            for (int i = 0; i < 3; ++i) l.masks[i] = U32(data + tablesStart + 4 * i);
+            for (size_t i = 0; i < 3; ++i) l.masks[i] = U32(data + tablesStart + 4 * i);
             tablesStart += maskBytes;
         }
     } else if (bpp == 16) {
@@ -272,7 +275,7 @@ std::optional<Bitmap> DecodeBitmap(const uint8_t* data, size_t size, std::string
     const size_t pixelOffset = U32(data + 10);
     if (bpp <= 8) {
         const uint32_t full = 1u << bpp;
-        const uint32_t entries = colorsUsed == 0 ? full : std::min(colorsUsed, full);
+        const size_t entries = colorsUsed == 0 ? full : std::min(colorsUsed, full);
         const size_t entrySize = core ? 3 : 4;
         const size_t paletteEnd = tablesStart + entries * entrySize;
         if (paletteEnd > size || paletteEnd > pixelOffset) {
@@ -280,7 +283,7 @@ std::optional<Bitmap> DecodeBitmap(const uint8_t* data, size_t size, std::string
                                    " colours before the pixel data)");
         }
         l.palette.resize(entries * 3);
-        for (uint32_t i = 0; i < entries; ++i) {
+        for (size_t i = 0; i < entries; ++i) {
             const uint8_t* e = data + tablesStart + i * entrySize;
             l.palette[i * 3] = e[2];
             l.palette[i * 3 + 1] = e[1];
@@ -383,13 +386,15 @@ bool SaveSurfaceAsBmp(const Surface& s, const std::string& path) {
     put32(38, 2835);  // 72 dots per inch
     put32(42, 2835);
     for (int y = 0; y < s.Height(); ++y) {
-        uint8_t* row = out.data() + kFileHeaderSize + 40 + stride * (s.Height() - 1 - y);
+        uint8_t* row = out.data() + kFileHeaderSize + 40 +
+                       size_t{stride} * static_cast<size_t>(s.Height() - 1 - y);
         for (int x = 0; x < s.Width(); ++x) {
             const uint16_t p = s.Pixel(x, y);
+            const size_t at = static_cast<size_t>(x) * 3;
             const uint8_t r5 = p >> 11, g6 = (p >> 5) & 0x3F, b5 = p & 0x1F;
-            row[3 * x] = static_cast<uint8_t>((b5 << 3) | (b5 >> 2));
-            row[3 * x + 1] = static_cast<uint8_t>((g6 << 2) | (g6 >> 4));
-            row[3 * x + 2] = static_cast<uint8_t>((r5 << 3) | (r5 >> 2));
+            row[at] = static_cast<uint8_t>((b5 << 3) | (b5 >> 2));
+            row[at + 1] = static_cast<uint8_t>((g6 << 2) | (g6 >> 4));
+            row[at + 2] = static_cast<uint8_t>((r5 << 3) | (r5 >> 2));
         }
     }
     std::FILE* file = std::fopen(path.c_str(), "wb");

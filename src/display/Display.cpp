@@ -20,7 +20,9 @@ constexpr const char* kRestoringNotice = "Now Restoreing data, Wait...";
 
 }  // namespace
 
-const char* CreditLine() { return "Copyright (C) 2026 zolvex Project"; }
+const char* CreditLine() {
+    return "Copyright (C) 2026 zolvex Project";
+}
 
 Display::~Display() {
     Release();
@@ -36,7 +38,8 @@ void Display::UpdateViews() {
 
 bool Display::Init(int /*flags*/, int width, int height, int bitsPerPixel) {
     if (bitsPerPixel != 16 || width <= 0 || height <= 0) {
-        std::fprintf(stderr, "zolvex: cannot set up a %d x %d x %d screen (expected 16 bits per pixel)\n",
+        std::fprintf(stderr,
+                     "zolvex: cannot set up a %d x %d x %d screen (expected 16 bits per pixel)\n",
                      width, height, bitsPerPixel);
         return false;
     }
@@ -122,8 +125,12 @@ Display& GetDisplay() {
     return *gDisplay;
 }
 
-Display* CurrentDisplay() { return gDisplay; }
+Display* CurrentDisplay() {
+    return gDisplay;
+}
 
-void SetDisplay(Display* display) { gDisplay = display; }
+void SetDisplay(Display* display) {
+    gDisplay = display;
+}
 
 }  // namespace zolvex

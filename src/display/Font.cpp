@@ -1,9 +1,9 @@
 #include "display/Font.h"
 
-#include <fontconfig/fontconfig.h>
-
 #include <SDL.h>
 #include <SDL_ttf.h>
+#include <fontconfig/fontconfig.h>
+#include <strings.h>
 
 #include <algorithm>
 #include <array>
@@ -12,7 +12,6 @@
 #include <list>
 #include <memory>
 #include <optional>
-#include <strings.h>
 #include <unordered_map>
 #include <utility>
 
@@ -35,6 +34,7 @@ public:
 namespace {
 
 constexpr int kSizes = 5;
+constexpr size_t kFontCount = 2 * size_t{kSizes};
 // Enough for every text of the busiest screen (the name picker and the table)
 // several times over.
 constexpr size_t kRenderCacheCapacity = 1024;
@@ -49,8 +49,9 @@ constexpr Face kFixedFace{"DejaVu Sans Mono", "monospace", true};
 
 struct FontSet {
     // Created and deleted in the game's order: variable-pitch sizes 0-4, then fixed-pitch 0-4.
-    std::array<std::unique_ptr<Font>, 2 * kSizes> fonts;
+    std::array<std::unique_ptr<Font>, kFontCount> fonts;
     std::unique_ptr<Font> stock;
+    bool startedFontconfig = false;
     bool startedTtf = false;
 };
 
@@ -117,13 +118,15 @@ std::unique_ptr<Font> OpenFont(const Face& face, int windowsWeight, int cellHeig
     auto match = MatchFace(face.family, face.fixedPitch, weight, true);
     if (!match) match = MatchFace(face.generic, face.fixedPitch, weight, false);
     if (!match) {
-        std::fprintf(stderr, "zolvex: no installed font for the %s text (expected %s or any %s face)\n",
+        std::fprintf(stderr,
+                     "zolvex: no installed font for the %s text (expected %s or any %s face)\n",
                      face.fixedPitch ? "fixed-pitch" : "variable-pitch", face.family, face.generic);
         return nullptr;
     }
     TTF_Font* ttf = TTF_OpenFontIndex(match->first.c_str(), cellHeight, match->second);
     if (ttf == nullptr) {
-        std::fprintf(stderr, "zolvex: cannot open font %s (expected a TrueType or OpenType face): %s\n",
+        std::fprintf(stderr,
+                     "zolvex: cannot open font %s (expected a TrueType or OpenType face): %s\n",
                      match->first.c_str(), TTF_GetError());
         return nullptr;
     }
@@ -139,15 +142,19 @@ std::unique_ptr<Font> OpenFont(const Face& face, int windowsWeight, int cellHeig
 
 bool CreateFonts() {
     DeleteFonts();
-    auto set = std::make_unique<FontSet>();
+    gFonts = std::make_unique<FontSet>();
+    FontSet* set = gFonts.get();
     if (!FcInit()) {
         std::fputs("zolvex: cannot start fontconfig (expected an installed font configuration)\n",
                    stderr);
+        DeleteFonts();
         return false;
     }
+    set->startedFontconfig = true;
     if (TTF_WasInit() == 0) {
         if (TTF_Init() != 0) {
             std::fprintf(stderr, "zolvex: cannot start the font renderer: %s\n", TTF_GetError());
+            DeleteFonts();
             return false;
         }
         set->startedTtf = true;
@@ -166,7 +173,6 @@ bool CreateFonts() {
         set->stock = OpenFont(kVariableFace, 700, 16, -1, -1);
         ok = set->stock != nullptr;
     }
-    gFonts = std::move(set);
     if (!ok) DeleteFonts();
     return ok;
 }
@@ -177,8 +183,11 @@ void DeleteFonts() {
     for (auto& font : gFonts->fonts) font.reset();
     gFonts->stock.reset();
     const bool startedTtf = gFonts->startedTtf;
+    const bool startedFontconfig = gFonts->startedFontconfig;
     gFonts.reset();
     if (startedTtf) TTF_Quit();
+    // Gives back fontconfig's configuration, which it otherwise keeps to the end.
+    if (startedFontconfig) FcFini();
 }
 
 const Font* GetFont(unsigned index, int flag) {
@@ -187,23 +196,33 @@ const Font* GetFont(unsigned index, int flag) {
     return gFonts->fonts[(flag != 0 ? 0 : kSizes) + index].get();
 }
 
-const Font* StockFont() { return gFonts == nullptr ? nullptr : gFonts->stock.get(); }
+const Font* StockFont() {
+    return gFonts == nullptr ? nullptr : gFonts->stock.get();
+}
 
-int FontSizeIndex(const Font* font) { return font == nullptr ? -1 : font->sizeIndex; }
-int FontFaceFlag(const Font* font) { return font == nullptr ? -1 : font->flag; }
-int FontCellHeight(const Font* font) { return font == nullptr ? 0 : font->cellHeight; }
+int FontSizeIndex(const Font* font) {
+    return font == nullptr ? -1 : font->sizeIndex;
+}
+int FontFaceFlag(const Font* font) {
+    return font == nullptr ? -1 : font->flag;
+}
+int FontCellHeight(const Font* font) {
+    return font == nullptr ? 0 : font->cellHeight;
+}
 
 const RenderedText* RenderText(const Font* font, const std::string& text) {
     if (font == nullptr || text.empty()) return nullptr;
     // The coverage does not depend on the colour, so one entry serves every colour
     // the text is drawn in.
-    std::string key(reinterpret_cast<const char*>(&font), sizeof font);
+    const uintptr_t fontId = reinterpret_cast<uintptr_t>(font);
+    std::string key(reinterpret_cast<const char*>(&fontId), sizeof fontId);
     key += text;
     if (auto it = gCache.index.find(key); it != gCache.index.end()) {
         gCache.entries.splice(gCache.entries.begin(), gCache.entries, it->second);
         return &it->second->second;
     }
-    SDL_Surface* drawn = TTF_RenderText_Blended(font->ttf, text.c_str(), SDL_Color{255, 255, 255, 255});
+    SDL_Surface* drawn =
+        TTF_RenderText_Blended(font->ttf, text.c_str(), SDL_Color{255, 255, 255, 255});
     if (drawn == nullptr) return nullptr;
     RenderedText rendered;
     rendered.width = drawn->w;
@@ -212,10 +231,12 @@ const RenderedText* RenderText(const Font* font, const std::string& text) {
     SDL_LockSurface(drawn);
     const SDL_PixelFormat* format = drawn->format;
     for (int y = 0; y < drawn->h; ++y) {
-        const uint8_t* row = static_cast<const uint8_t*>(drawn->pixels) + y * drawn->pitch;
+        const uint8_t* row =
+            static_cast<const uint8_t*>(drawn->pixels) + static_cast<ptrdiff_t>(y) * drawn->pitch;
         for (int x = 0; x < drawn->w; ++x) {
             uint32_t pixel = 0;
-            std::memcpy(&pixel, row + x * format->BytesPerPixel, format->BytesPerPixel);
+            std::memcpy(&pixel, row + static_cast<ptrdiff_t>(x) * format->BytesPerPixel,
+                        format->BytesPerPixel);
             uint8_t r, g, b, a;
             SDL_GetRGBA(pixel, format, &r, &g, &b, &a);
             rendered.coverage[static_cast<size_t>(y) * drawn->w + x] = a;

@@ -98,6 +98,8 @@ void Surface::Fill(const Rect& r, ColorRef color) {
     }
 }
 
-void Surface::FillBlack() { std::fill(pixels.begin(), pixels.end(), 0); }
+void Surface::FillBlack() {
+    std::fill(pixels.begin(), pixels.end(), 0);
+}
 
 }  // namespace zolvex

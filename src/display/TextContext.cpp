@@ -40,7 +40,9 @@ void TextContext::TextOut(int x, int y, const char* text, int count) {
     // Blend the ink onto the 16-bit pixels in 8-bit channels; full coverage is a
     // plain store, which is most of a text's ink.
     const uint16_t ink = ToRgb565(textColor);
-    const int inkR = textColor & 0xFF, inkG = (textColor >> 8) & 0xFF, inkB = (textColor >> 16) & 0xFF;
+    const int inkR = static_cast<int>(textColor & 0xFF);
+    const int inkG = static_cast<int>((textColor >> 8) & 0xFF);
+    const int inkB = static_cast<int>((textColor >> 16) & 0xFF);
     const int x0 = std::max(0, -x), x1 = std::min(rendered->width, target.Width() - x);
     const int y0 = std::max(0, -y), y1 = std::min(rendered->height, target.Height() - y);
     for (int j = y0; j < y1; ++j) {

@@ -16,11 +16,11 @@ enum class BkMode { Transparent = 1, Opaque = 2 };
 struct TextRecord {
     int x = 0;
     int y = 0;
-    std::string text;                 // exactly the characters drawn
-    ColorRef color = 0;               // text colour
-    std::optional<ColorRef> bk;       // background colour when opaque, nullopt when transparent
-    int fontIndex = -1;               // FontSizeIndex of the font, -1 for the stock font
-    int fontFlag = -1;                // FontFaceFlag of the font, -1 for the stock font
+    std::string text;            // exactly the characters drawn
+    ColorRef color = 0;          // text colour
+    std::optional<ColorRef> bk;  // background colour when opaque, nullopt when transparent
+    int fontIndex = -1;          // FontSizeIndex of the font, -1 for the stock font
+    int fontFlag = -1;           // FontFaceFlag of the font, -1 for the stock font
 
     bool operator==(const TextRecord&) const = default;
 };

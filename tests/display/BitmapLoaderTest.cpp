@@ -169,9 +169,9 @@ TEST(BitmapLoaderTest, BrokenFilesFailWithAReason) {
     EXPECT_FALSE(Decode(withField(18, static_cast<uint32_t>(-4)), &why));
     EXPECT_NE(why.find("negative width"), std::string::npos) << why;
     EXPECT_FALSE(Decode(withField(22, 0x80000000u), &why));  // the most negative height
-    EXPECT_FALSE(Decode(withField(10, 1000), &why));       // pixel data past the end
-    EXPECT_FALSE(Decode(withField(14, 41), &why));         // unknown header size
-    EXPECT_FALSE(Decode(withField(30, 4), &why));          // embedded JPEG
+    EXPECT_FALSE(Decode(withField(10, 1000), &why));         // pixel data past the end
+    EXPECT_FALSE(Decode(withField(14, 41), &why));           // unknown header size
+    EXPECT_FALSE(Decode(withField(30, 4), &why));            // embedded JPEG
     std::vector<uint8_t> twoBits = good;
     twoBits[28] = 2;
     EXPECT_FALSE(Decode(twoBits, &why));

@@ -1,5 +1,3 @@
-#include "display/Display.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,6 +6,7 @@
 
 #include "TestBitmaps.h"
 #include "display/Bitmap.h"
+#include "display/Display.h"
 #include "display/Font.h"
 #include "platform/headless/HeadlessPlatform.h"
 
@@ -44,7 +43,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(CreateFonts());
         dir = std::filesystem::temp_directory_path() /
-              ("zolvex-display-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+              ("zolvex-display-" +
+               std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
         std::filesystem::create_directories(dir / "bmp");
         cwd = std::filesystem::current_path();
         std::filesystem::current_path(dir);
@@ -61,7 +61,7 @@ protected:
     // A title logo: a white frame around a black middle.
     void WritePictures(int backWidth, int backHeight, uint32_t backRgb) {
         test::WriteBytes("bmp/mback.bmp", test::SolidBmp24(backWidth, backHeight, backRgb));
-        std::vector<uint32_t> logo(50 * 20, 0xFFFFFF);
+        std::vector<uint32_t> logo(size_t{50} * 20, 0xFFFFFF);
         for (int y = 5; y < 15; ++y)
             for (int x = 5; x < 45; ++x) logo[y * 50 + x] = 0;
         test::WriteBytes("bmp/title.bmp", test::Bmp24(50, 20, logo));
@@ -138,9 +138,15 @@ TEST_F(DisplayTest, InitFailsWithALineNamingTheBrokenPicture) {
     };
     const Case cases[] = {
         {"missing background", "bmp/mback.bmp", {}, "cannot load picture bmp/mback.bmp: "},
-        {"broken background", "bmp/mback.bmp", {'B', 'M', 1, 2, 3}, "cannot load picture bmp/mback.bmp: "},
+        {"broken background",
+         "bmp/mback.bmp",
+         {'B', 'M', 1, 2, 3},
+         "cannot load picture bmp/mback.bmp: "},
         {"missing title", "bmp/title.bmp", {}, "cannot load picture bmp/title.bmp: "},
-        {"truncated title", "bmp/title.bmp", {}, "cannot load picture bmp/title.bmp: truncated pixel data"},
+        {"truncated title",
+         "bmp/title.bmp",
+         {},
+         "cannot load picture bmp/title.bmp: truncated pixel data"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -186,8 +192,10 @@ TEST_F(DisplayTest, FlipShowsTheBackBufferWithTheTextsDrawnIntoIt) {
     EXPECT_TRUE(display.Flip());
     EXPECT_EQ(display.FlipCount(), 1u);
     ASSERT_EQ(platform.frames.size(), 1u);
-    EXPECT_TRUE(std::equal(back.Pixels(), back.Pixels() + 640 * 480, platform.frames[0].begin()));
-    EXPECT_TRUE(std::equal(back.Pixels(), back.Pixels() + 640 * 480, display.Front()->Pixels()));
+    EXPECT_TRUE(
+        std::equal(back.Pixels(), back.Pixels() + size_t{640} * 480, platform.frames[0].begin()));
+    EXPECT_TRUE(
+        std::equal(back.Pixels(), back.Pixels() + size_t{640} * 480, display.Front()->Pixels()));
     EXPECT_EQ(display.Front()->Pixel(0, 0), kRed);
     const std::vector<TextRecord> expected = {
         {380, 100, "Score:       0", 0xFFFFFF, std::nullopt, 2, 1},

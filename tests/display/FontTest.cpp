@@ -1,9 +1,8 @@
-#include "display/Font.h"
-
 #include <gtest/gtest.h>
 
 #include <set>
 
+#include "display/Font.h"
 #include "display/TextContext.h"
 
 namespace zolvex {
@@ -145,7 +144,7 @@ TEST_F(FontTest, TextOutDrawsExactlyCountCharacters) {
         c.TextOut(0, 0, "", 5);
         c.TextOut(0, 0, nullptr, 5);
     }
-    EXPECT_TRUE(std::equal(cut.Pixels(), cut.Pixels() + 300 * 30, whole.Pixels()));
+    EXPECT_TRUE(std::equal(cut.Pixels(), cut.Pixels() + size_t{300} * 30, whole.Pixels()));
     EXPECT_EQ(Count(nothing, kGreen), 300 * 30);
 }
 

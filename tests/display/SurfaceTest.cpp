@@ -1,6 +1,6 @@
-#include "display/Surface.h"
-
 #include <gtest/gtest.h>
+
+#include "display/Surface.h"
 
 namespace zolvex {
 namespace {

@@ -45,9 +45,15 @@ inline std::vector<uint8_t> BuildBmp(const BmpSpec& s) {
             for (int x = 0; x < s.width; ++x) {
                 const uint32_t v = s.pixels[static_cast<size_t>(y) * s.width + x];
                 switch (s.bitsPerPixel) {
-                    case 1: row[x / 8] |= static_cast<uint8_t>((v & 1) << (7 - x % 8)); break;
-                    case 4: row[x / 2] |= static_cast<uint8_t>((v & 0xF) << (x % 2 ? 0 : 4)); break;
-                    case 8: row[x] = static_cast<uint8_t>(v); break;
+                    case 1:
+                        row[x / 8] |= static_cast<uint8_t>((v & 1) << (7 - x % 8));
+                        break;
+                    case 4:
+                        row[x / 2] |= static_cast<uint8_t>((v & 0xF) << (x % 2 ? 0 : 4));
+                        break;
+                    case 8:
+                        row[x] = static_cast<uint8_t>(v);
+                        break;
                     case 16:
                         row[2 * x] = v & 0xFF;
                         row[2 * x + 1] = (v >> 8) & 0xFF;
@@ -107,7 +113,8 @@ inline std::vector<uint8_t> SolidBmp24(int width, int height, uint32_t rgb) {
 
 inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 }  // namespace zolvex::test
