@@ -27,6 +27,10 @@ public:
     // Releases everything start-up acquired and returns the exit code.
     int Teardown();
 
+    // Makes every later draw come from `random` instead of the program's own
+    // generator (a replay of recorded draws, for instance); it must outlive the run.
+    void UseRandom(RandomGenerator& random) { context_.random = &random; }
+
     bool Ended() const { return ended_; }
     int ExitCode() const { return exitCode_; }
 

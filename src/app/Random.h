@@ -8,9 +8,12 @@ namespace zolvex {
 
 class RandomGenerator {
 public:
-    void Seed(uint32_t seed) { state_ = seed; }
+    virtual ~RandomGenerator() = default;
+
+    // Restarts the sequence from `seed`.
+    virtual void Seed(uint32_t seed) { state_ = seed; }
     // The next draw, uniform over 0 to 32767.
-    int Next() {
+    virtual int Next() {
         state_ = state_ * 1103515245u + 12345u;
         return static_cast<int>((state_ >> 16) & 0x7FFFu);
     }
