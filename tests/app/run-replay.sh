@@ -6,6 +6,10 @@
 # With ZOLVEX_RECORD=1 the dumps are written to EXPECTED.json instead.
 set -u
 sim=$1 script=$2 expected=$3 runtime=$4
+# The run changes folder, so relative paths are taken from here first.
+absolute() { case $1 in /*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
+sim=$(absolute "$sim") script=$(absolute "$script")
+expected=$(absolute "$expected") runtime=$(absolute "$runtime")
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/zolvex-replay-XXXXXX") || exit 1
 trap 'rm -rf "$work"' EXIT
