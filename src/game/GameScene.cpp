@@ -38,6 +38,7 @@ int GameScene::Start(StartMode startMode) {
     if (startMode == StartMode::Create) {
         model.level = level;
         rules.InitNewGameValues(level);
+        pausedAfterOver_ = false;
     }
 
     BestScores best = ReadBestScores(DataFilePath("score.scr"), level);
@@ -202,6 +203,10 @@ intptr_t GameScene::OnMessage(const Message& message) {
             return DefWindowProc(message);
     }
 
+    // A finished game that lost the foreground waits for the ranking like any
+    // other finished game; resuming it would bring it back to life.
+    if (pausedAfterOver_) return 1;
+
     bool playing = model.state == GameState::Playing;
     switch (message.wParam) {
         case kVkReturn:
@@ -264,6 +269,7 @@ int GameScene::OnTimer(int timerId, uint32_t /*time*/) {
 }
 
 void GameScene::OnLostForeground() {
+    if (model.state == GameState::Over) pausedAfterOver_ = true;
     model.state = GameState::Paused;
     zolvex::KillTimer(kFallTimer);
     zolvex::KillTimer(kClearTimer);

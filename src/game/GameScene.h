@@ -48,6 +48,10 @@ private:
     int Random() override;
 
     void DrawTile(Surface& backBuffer, int value, bool marked, int x, int y);
+
+    // Set when the foreground is lost after game over: the game shows as paused
+    // but is finished, so no key may resume it or end it a second time.
+    bool pausedAfterOver_ = false;
 };
 
 // The game scene of the running program.

@@ -195,6 +195,25 @@ TEST_F(GameInputTest, LosingTheForegroundPausesTheGameWhateverItsState) {
     }
 }
 
+TEST_F(GameInputTest, AFinishedGamePausedByLosingTheForegroundStaysFinished) {
+    ReachState(GameState::Over);
+    uint32_t bonus = Model().bonus;
+    Run("focus lost\nfocus gained");
+    ASSERT_EQ(Model().state, GameState::Paused);
+    Music();
+    Run("key Enter\nwait 200\nkey Esc F12");
+    EXPECT_EQ(Model().state, GameState::Paused) << "Enter does not resume a finished game";
+    EXPECT_EQ(Timers(), (Timers_t{{3, 500}}));
+    EXPECT_EQ(Model().bonus, bonus) << "nor does Esc end it a second time";
+    EXPECT_TRUE(Music().empty());
+
+    Run("wait 4500");
+    ASSERT_EQ(CurrentName(), "Ranking");
+    Run("key Enter");
+    ASSERT_EQ(CurrentName(), "LevelSelect");
+    EXPECT_EQ(Timers(), (Timers_t{{0, 150}})) << "no game timer follows into the title screen";
+}
+
 TEST_F(GameInputTest, AGameLostInReadyComesBackThroughTheResumePath) {
     ReachState(GameState::Ready);
     Run("focus lost\nfocus gained");
