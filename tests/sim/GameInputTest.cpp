@@ -22,15 +22,15 @@ protected:
         Timers_t timers;
         bool operator==(const Snapshot& other) const {
             return state == other.state && flipperLeft == other.flipperLeft &&
-                   fallSpeed == other.fallSpeed && score == other.score &&
-                   bonus == other.bonus && timers == other.timers &&
-                   std::equal(&values[0][0], &values[0][0] + kColumns * kRows,
-                              &other.values[0][0]);
+                   fallSpeed == other.fallSpeed && score == other.score && bonus == other.bonus &&
+                   timers == other.timers &&
+                   std::equal(&values[0][0], &values[0][0] + kColumns * kRows, &other.values[0][0]);
         }
     };
     Snapshot Take() {
-        Snapshot s{Model().state, Model().flipperLeft, Model().fallSpeed, Model().score,
-                   Model().bonus, {},  Timers()};
+        Snapshot s{Model().state, Model().flipperLeft, Model().fallSpeed,
+                   Model().score, Model().bonus,       {},
+                   Timers()};
         for (int c = 0; c < kColumns; ++c)
             for (int r = 0; r < kRows; ++r) s.values[c][r] = Model().board[c][r].value;
         return s;
@@ -170,8 +170,8 @@ TEST_F(GameInputTest, F5DoesNotRestoreDuringAGame) {
 }
 
 TEST_F(GameInputTest, LosingTheForegroundPausesTheGameWhateverItsState) {
-    for (GameState state : {GameState::Ready, GameState::Playing, GameState::Paused,
-                            GameState::Over}) {
+    for (GameState state :
+         {GameState::Ready, GameState::Playing, GameState::Paused, GameState::Over}) {
         SCOPED_TRACE(static_cast<int>(state));
         ReachState(state);
         Run("set score 4660\nset minutes 2\ncell 6 1 5\nwait 10");

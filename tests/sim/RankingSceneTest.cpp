@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "SimHarness.h"
+#include "display/Font.h"
 
 namespace zolvex::simtest {
 namespace {
@@ -213,6 +214,19 @@ TEST_F(RankingSceneTest, ThePickerWrapsAndHighlightsTheSelectedCharacter) {
     EXPECT_EQ(selected->text, "B");
     EXPECT_EQ(selected->x, 13 * 66 - 795);
     EXPECT_EQ(selected->y, 360);
+    // On screen: black ink in a white box.
+    const RenderedText* cell = RenderText(GetFont(1, 0), "B");
+    ASSERT_NE(cell, nullptr);
+    int white = 0, black = 0;
+    for (int y = 360; y < 360 + cell->height; ++y) {
+        for (int x = selected->x; x < selected->x + cell->width; ++x) {
+            uint16_t pixel = Screen().Pixel(x, y);
+            white += pixel == ToRgb565(kWhite);
+            black += pixel == 0;
+        }
+    }
+    EXPECT_GT(white, cell->width * cell->height / 2);
+    EXPECT_GT(black, 0);
     Run("key Down");
     EXPECT_EQ(Ranking().SelectedCode(), 33);
     Run("key Up");
