@@ -27,28 +27,28 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(h.Start());
         h.Wait(leaveAt);
-        h.platform().ForgetFrames();
+        h.Backend().ForgetFrames();
         h.Key(kVkEscape);
-        ASSERT_EQ(h.Current(), &h.program().farewell());
+        ASSERT_EQ(h.Current(), &h.Run().farewell());
         h.Music();
     }
 
     // Lets time run to `time` milliseconds after the farewell screen started.
-    void RunTo(uint64_t time) { h.Wait(leaveAt + time - h.platform().NowMs()); }
+    void RunTo(uint64_t time) { h.Wait(leaveAt + time - h.Backend().NowMs()); }
 
     const uint64_t leaveAt = 450;
     ProgramHarness h;
 };
 
 TEST_F(FarewellSceneTest, ShowsTheBannerTheMessageAndTheShortenedCreditLineOnBlack) {
-    const auto frames = h.platform().Frames();
+    const auto frames = h.Backend().Frames();
     ASSERT_EQ(frames.size(), 1u) << "the start flips once";
     EXPECT_EQ(frames[0], kFarewellTexts);
     EXPECT_EQ(std::string(BuildBanner()).size(), 34u);
     EXPECT_EQ(std::string(CreditLine()).substr(0, 31), kFarewellTexts[3].text);
 
     // Black wherever no text is.
-    const Surface* front = h.display().Front();
+    const Surface* front = h.Screen().Front();
     ASSERT_NE(front, nullptr);
     for (auto [x, y] : {std::pair{639, 0}, std::pair{100, 100}, std::pair{0, 479},
                         std::pair{639, 479}, std::pair{320, 300}}) {
@@ -61,84 +61,84 @@ TEST_F(FarewellSceneTest, ShowsTheBannerTheMessageAndTheShortenedCreditLineOnBla
 }
 
 TEST_F(FarewellSceneTest, EndsTheRunTwoTimerPeriodsLaterWithStatusZero) {
-    EXPECT_EQ(h.platform().RunningTimers(), (std::map<int, uint32_t>{{0, 1000}}));
+    EXPECT_EQ(h.Backend().RunningTimers(), (std::map<int, uint32_t>{{0, 1000}}));
     RunTo(999);
-    EXPECT_EQ(h.program().farewell().ticks, 0);
+    EXPECT_EQ(h.Run().farewell().ticks, 0);
     RunTo(1000);
-    EXPECT_EQ(h.program().farewell().ticks, 1);
-    EXPECT_FALSE(h.program().Ended());
+    EXPECT_EQ(h.Run().farewell().ticks, 1);
+    EXPECT_FALSE(h.Run().Ended());
     RunTo(1999);
-    EXPECT_FALSE(h.program().Ended());
+    EXPECT_FALSE(h.Run().Ended());
     RunTo(2000);
-    EXPECT_TRUE(h.program().Ended());
-    EXPECT_EQ(h.program().ExitCode(), 0);
-    EXPECT_EQ(h.program().farewell().ticks, 2);
-    EXPECT_FALSE(h.platform().HasWindow());
-    EXPECT_TRUE(h.platform().CursorShown());
+    EXPECT_TRUE(h.Run().Ended());
+    EXPECT_EQ(h.Run().ExitCode(), 0);
+    EXPECT_EQ(h.Run().farewell().ticks, 2);
+    EXPECT_FALSE(h.Backend().HasWindow());
+    EXPECT_TRUE(h.Backend().CursorShown());
     // The farewell screen's end (freeing handle 0), then the teardown.
     EXPECT_THAT(h.Music(), ElementsAre("Stop", "Free", "Close"));
-    EXPECT_EQ(h.platform().freedHandles.back(), 0u);
-    EXPECT_EQ(h.program().farewell().music, 0u);
+    EXPECT_EQ(h.Backend().freedHandles.back(), 0u);
+    EXPECT_EQ(h.Run().farewell().music, 0u);
 }
 
 TEST_F(FarewellSceneTest, FiveRestartsTheCountdownAfterTheRestoringNotice) {
     RunTo(1500);
-    ASSERT_EQ(h.program().farewell().ticks, 1);
-    h.platform().ForgetFrames();
+    ASSERT_EQ(h.Run().farewell().ticks, 1);
+    h.Backend().ForgetFrames();
     h.Key(kVkF5);
     // The notice, the restarted scene's own flip, and the framework's redraw.
-    const auto frames = h.platform().Frames();
+    const auto frames = h.Backend().Frames();
     ASSERT_EQ(frames.size(), 3u);
     EXPECT_THAT(frames[0], ElementsAre(TextRecord{260, 220, "Now Restoreing data, Wait...",
                                                   0xFFFFFF, 0x000000, -1, -1}));
     EXPECT_EQ(frames[1], kFarewellTexts);
     EXPECT_EQ(frames[2], kFarewellTexts);
-    EXPECT_EQ(h.program().farewell().ticks, 0);
-    EXPECT_EQ(h.program().farewell().mode, StartMode::Restore);
+    EXPECT_EQ(h.Run().farewell().ticks, 0);
+    EXPECT_EQ(h.Run().farewell().mode, StartMode::Restore);
 
     RunTo(3499);
-    EXPECT_FALSE(h.program().Ended());
+    EXPECT_FALSE(h.Run().Ended());
     RunTo(3500);
-    EXPECT_TRUE(h.program().Ended());
-    EXPECT_EQ(h.program().ExitCode(), 0);
+    EXPECT_TRUE(h.Run().Ended());
+    EXPECT_EQ(h.Run().ExitCode(), 0);
 }
 
 TEST_F(FarewellSceneTest, RegainingTheForegroundAlsoRestartsTheCountdown) {
     RunTo(1200);
     h.Focus(false);
     EXPECT_THAT(h.Music(), ElementsAre("Stop"));
-    EXPECT_EQ(h.program().farewell().ticks, 1);
+    EXPECT_EQ(h.Run().farewell().ticks, 1);
     h.Focus(true);
-    EXPECT_EQ(h.program().farewell().ticks, 0);
+    EXPECT_EQ(h.Run().farewell().ticks, 0);
     RunTo(3199);
-    EXPECT_FALSE(h.program().Ended());
+    EXPECT_FALSE(h.Run().Ended());
     RunTo(3200);
-    EXPECT_TRUE(h.program().Ended());
+    EXPECT_TRUE(h.Run().Ended());
 }
 
 TEST_F(FarewellSceneTest, OtherKeysLeaveTheCountdownAlone) {
     RunTo(500);
-    const uint64_t presents = h.platform().PresentCount();
+    const uint64_t presents = h.Backend().PresentCount();
     for (uint32_t key : std::initializer_list<uint32_t>{kVkReturn, kVkEscape, kVkF1, kVkF12,
                                                         kVkSpace, kVkUp, kVkDown, uint32_t{'Z'}}) {
         h.Key(key);
     }
-    EXPECT_EQ(h.platform().PresentCount(), presents);
-    EXPECT_EQ(h.Current(), &h.program().farewell());
+    EXPECT_EQ(h.Backend().PresentCount(), presents);
+    EXPECT_EQ(h.Current(), &h.Run().farewell());
     EXPECT_TRUE(h.Music().empty());
     RunTo(1999);
-    EXPECT_FALSE(h.program().Ended());
+    EXPECT_FALSE(h.Run().Ended());
     RunTo(2000);
-    EXPECT_TRUE(h.program().Ended());
+    EXPECT_TRUE(h.Run().Ended());
 }
 
 TEST_F(FarewellSceneTest, LosingTheForegroundOnlyStopsTheMusic) {
     RunTo(300);
     h.Focus(false);
     EXPECT_THAT(h.Music(), ElementsAre("Stop"));
-    EXPECT_EQ(h.platform().RunningTimers(), (std::map<int, uint32_t>{{0, 1000}}));
+    EXPECT_EQ(h.Backend().RunningTimers(), (std::map<int, uint32_t>{{0, 1000}}));
     RunTo(2000);
-    EXPECT_TRUE(h.program().Ended());
+    EXPECT_TRUE(h.Run().Ended());
 }
 
 }  // namespace

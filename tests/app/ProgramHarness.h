@@ -75,11 +75,11 @@ public:
 
     void Present(const uint16_t* pixels, int width, int height) override {
         // The frame presented before this one has become the flipped frame.
-        if (!frames_.empty() && CurrentDisplay() != nullptr) {
-            frames_.back() = CurrentDisplay()->FlippedTexts();
+        if (!recordedFrames.empty() && CurrentDisplay() != nullptr) {
+            recordedFrames.back() = CurrentDisplay()->FlippedTexts();
         }
         HeadlessPlatform::Present(pixels, width, height);
-        frames_.emplace_back();
+        recordedFrames.emplace_back();
     }
 
     void ShowCursor(bool show) override {
@@ -101,13 +101,13 @@ public:
 
     // The texts of every frame presented since the last ForgetFrames, oldest first.
     std::vector<std::vector<TextRecord>> Frames() const {
-        std::vector<std::vector<TextRecord>> frames = frames_;
+        std::vector<std::vector<TextRecord>> frames = recordedFrames;
         if (!frames.empty() && CurrentDisplay() != nullptr) {
             frames.back() = CurrentDisplay()->FlippedTexts();
         }
         return frames;
     }
-    void ForgetFrames() { frames_.clear(); }
+    void ForgetFrames() { recordedFrames.clear(); }
 
     struct Heard {
         uint32_t message;
@@ -127,32 +127,32 @@ private:
         return display != nullptr && display->backBuffer != nullptr ? " (display up)" : "";
     }
 
-    std::vector<std::vector<TextRecord>> frames_;
+    std::vector<std::vector<TextRecord>> recordedFrames;
 };
 
 class ProgramHarness {
 public:
     // `settings`, when not empty, is written as "zolvex.ini" before the run.
     explicit ProgramHarness(const std::string& settings = std::string())
-        : platform_(directory_.path.string(), kCalendarStart) {
+        : backend(directory.path.string(), kCalendarStart) {
         if (!settings.empty()) WriteWholeFile(SettingsPath(), settings);
-        program_ = std::make_unique<Program>(platform_);
+        run = std::make_unique<Program>(backend);
     }
-    ~ProgramHarness() { program_.reset(); }
+    ~ProgramHarness() { run.reset(); }
     ProgramHarness(const ProgramHarness&) = delete;
     ProgramHarness& operator=(const ProgramHarness&) = delete;
 
     // Start-up and whatever follows at time 0; false when the run ended there.
     bool Start() {
-        if (!program_->StartUp()) return false;
+        if (!run->StartUp()) return false;
         Pump();
         return true;
     }
     // Lets `ms` milliseconds of virtual time pass.
     void Wait(uint64_t ms) {
-        platform_.AdvanceTo(platform_.NowMs() + ms);
+        backend.AdvanceTo(backend.NowMs() + ms);
         Pump();
-        platform_.Settle();
+        backend.Settle();
     }
     // A key pressed and released.
     void Key(uint32_t code) {
@@ -162,28 +162,28 @@ public:
     void Focus(bool gained) { Send(Message{kMsgActivateApp, gained ? 1u : 0u, 0, 0}); }
     void Close() { Send(Message{kMsgClose, 0, 0, 0}); }
     void Send(const Message& message) {
-        platform_.Inject(message);
+        backend.Inject(message);
         Pump();
     }
 
-    Program& program() { return *program_; }
-    RecordingPlatform& platform() { return platform_; }
-    Display& display() { return program_->display(); }
-    Scene* Current() { return program_->application().currentScene; }
-    std::vector<std::string> Music() { return platform_.TakeMusicCalls(); }
+    Program& Run() { return *run; }
+    RecordingPlatform& Backend() { return backend; }
+    Display& Screen() { return run->display(); }
+    Scene* Current() { return run->application().currentScene; }
+    std::vector<std::string> Music() { return backend.TakeMusicCalls(); }
 
-    std::filesystem::path Directory() const { return directory_.path; }
-    std::filesystem::path SettingsPath() const { return directory_.path / "zolvex.ini"; }
+    std::filesystem::path Directory() const { return directory.path; }
+    std::filesystem::path SettingsPath() const { return directory.path / "zolvex.ini"; }
     std::string Settings() const { return ReadWholeFile(SettingsPath()); }
 
 private:
     void Pump() {
-        if (!program_->Ended()) program_->RunMessageLoop();
+        if (!run->Ended()) run->RunMessageLoop();
     }
 
-    TempDirectory directory_;
-    RecordingPlatform platform_;
-    std::unique_ptr<Program> program_;
+    TempDirectory directory;
+    RecordingPlatform backend;
+    std::unique_ptr<Program> run;
 };
 
 }  // namespace zolvex::test

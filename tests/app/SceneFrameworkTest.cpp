@@ -35,7 +35,7 @@ TEST(SceneFrameworkTest, ATickGoesToTheSceneCurrentWhenItIsDispatched) {
     ProbeScene second;
     ProgramHarness h;
     ASSERT_TRUE(h.Start());
-    h.program().levelSelect().End();
+    h.Run().levelSelect().End();
     first.Start(StartMode::Create);
     first.SetSceneTimer(1, 50);
     h.Wait(25);
@@ -44,10 +44,10 @@ TEST(SceneFrameworkTest, ATickGoesToTheSceneCurrentWhenItIsDispatched) {
     h.Wait(100);
     EXPECT_TRUE(first.ticks.empty());
     EXPECT_THAT(second.ticks, ElementsAre(std::pair{1, 50u}, std::pair{1, 100u}));
-    EXPECT_EQ(second.window, h.program().levelSelect().window);
-    EXPECT_EQ(second.background, h.display().background);
-    EXPECT_EQ(second.title, h.display().title);
-    EXPECT_EQ(second.primary, h.display().primary);
+    EXPECT_EQ(second.window, h.Run().levelSelect().window);
+    EXPECT_EQ(second.background, h.Screen().background);
+    EXPECT_EQ(second.title, h.Screen().title);
+    EXPECT_EQ(second.primary, h.Screen().primary);
 }
 
 TEST(SceneFrameworkTest, LosingTheForegroundOnTheTitleScreenOnlyStopsTheMusic) {
@@ -55,18 +55,18 @@ TEST(SceneFrameworkTest, LosingTheForegroundOnTheTitleScreenOnlyStopsTheMusic) {
     ASSERT_TRUE(h.Start());
     h.Wait(300);
     h.Music();
-    const uint64_t presents = h.platform().PresentCount();
-    const uint32_t frame = h.program().levelSelect().frameCounter;
+    const uint64_t presents = h.Backend().PresentCount();
+    const uint32_t frame = h.Run().levelSelect().frameCounter;
 
     h.Focus(false);
     EXPECT_THAT(h.Music(), ElementsAre("Stop"));
-    EXPECT_EQ(h.Current(), &h.program().levelSelect());
-    EXPECT_EQ(h.platform().PresentCount(), presents);
-    EXPECT_EQ(h.program().levelSelect().frameCounter, frame);
-    EXPECT_EQ(h.platform().RunningTimers(), (std::map<int, uint32_t>{{0, 150}}));
+    EXPECT_EQ(h.Current(), &h.Run().levelSelect());
+    EXPECT_EQ(h.Backend().PresentCount(), presents);
+    EXPECT_EQ(h.Run().levelSelect().frameCounter, frame);
+    EXPECT_EQ(h.Backend().RunningTimers(), (std::map<int, uint32_t>{{0, 150}}));
     // The screen goes on animating in the background.
     h.Wait(150);
-    EXPECT_EQ(h.program().levelSelect().frameCounter, frame + 1);
+    EXPECT_EQ(h.Run().levelSelect().frameCounter, frame + 1);
 }
 
 TEST(SceneFrameworkTest, RegainingTheForegroundShowsTheNoticeThenRestartsAndRedrawsTheScene) {
@@ -76,11 +76,11 @@ TEST(SceneFrameworkTest, RegainingTheForegroundShowsTheNoticeThenRestartsAndRedr
     h.Key(kVkDown);  // not confirmed: the restart reads the stored level again
     h.Focus(false);
     h.Music();
-    h.platform().ForgetFrames();
+    h.Backend().ForgetFrames();
 
     h.Focus(true);
-    LevelSelectScene& title = h.program().levelSelect();
-    const auto frames = h.platform().Frames();
+    LevelSelectScene& title = h.Run().levelSelect();
+    const auto frames = h.Backend().Frames();
     ASSERT_EQ(frames.size(), 2u);
     EXPECT_THAT(frames[0], ElementsAre(kRestoringNotice));
     ASSERT_EQ(frames[1].size(), 5u);
@@ -92,7 +92,7 @@ TEST(SceneFrameworkTest, RegainingTheForegroundShowsTheNoticeThenRestartsAndRedr
     EXPECT_EQ(title.notYetDrawn, 0);
     // The loaded tune is played again, not reloaded.
     EXPECT_THAT(h.Music(), ElementsAre("Play"));
-    EXPECT_EQ(h.platform().RunningTimers(), (std::map<int, uint32_t>{{0, 150}}));
+    EXPECT_EQ(h.Backend().RunningTimers(), (std::map<int, uint32_t>{{0, 150}}));
 
     // The redraw counts as the first draw: Enter works at once.
     h.Key(kVkReturn);
@@ -104,11 +104,11 @@ TEST(SceneFrameworkTest, AnActivationFlagOtherThanZeroOrOneDoesNothing) {
     ASSERT_TRUE(h.Start());
     h.Wait(150);
     h.Music();
-    const uint64_t presents = h.platform().PresentCount();
+    const uint64_t presents = h.Backend().PresentCount();
     h.Send(Message{kMsgActivateApp, 2, 0, 0});
     EXPECT_TRUE(h.Music().empty());
-    EXPECT_EQ(h.platform().PresentCount(), presents);
-    EXPECT_EQ(h.program().levelSelect().mode, StartMode::Create);
+    EXPECT_EQ(h.Backend().PresentCount(), presents);
+    EXPECT_EQ(h.Run().levelSelect().mode, StartMode::Create);
 }
 
 TEST(SceneFrameworkTest, FiveOnTheTitleScreenDoesNothing) {
@@ -116,12 +116,12 @@ TEST(SceneFrameworkTest, FiveOnTheTitleScreenDoesNothing) {
     ASSERT_TRUE(h.Start());
     h.Wait(300);
     h.Music();
-    const uint64_t presents = h.platform().PresentCount();
+    const uint64_t presents = h.Backend().PresentCount();
     h.Key(kVkF5);
     EXPECT_TRUE(h.Music().empty());
-    EXPECT_EQ(h.platform().PresentCount(), presents);
-    EXPECT_EQ(h.program().levelSelect().mode, StartMode::Create);
-    EXPECT_EQ(h.program().levelSelect().frameCounter, 2u);
+    EXPECT_EQ(h.Backend().PresentCount(), presents);
+    EXPECT_EQ(h.Run().levelSelect().mode, StartMode::Create);
+    EXPECT_EQ(h.Run().levelSelect().frameCounter, 2u);
 }
 
 TEST(SceneFrameworkTest, LosingTheForegroundDuringAGamePausesItAndStopsItsFirstThreeTimers) {
@@ -133,11 +133,11 @@ TEST(SceneFrameworkTest, LosingTheForegroundDuringAGamePausesItAndStopsItsFirstT
     h.Key(kVkReturn);  // play begins
     h.Wait(500);
     h.Music();
-    h.program().game().SetSceneTimer(3, 500);
+    h.Run().game().SetSceneTimer(3, 500);
 
     h.Focus(false);
-    EXPECT_EQ(h.program().game().model.state, GameState::Paused);
-    EXPECT_EQ(h.platform().RunningTimers(), (std::map<int, uint32_t>{{3, 500}}));
+    EXPECT_EQ(h.Run().game().model.state, GameState::Paused);
+    EXPECT_EQ(h.Backend().RunningTimers(), (std::map<int, uint32_t>{{3, 500}}));
     EXPECT_THAT(h.Music(), ElementsAre("Stop"));
 }
 

@@ -33,7 +33,7 @@ TEST_P(MusicSwitchTest, DecidesTheMusicAndIsWrittenBackAsRead) {
     const std::string path = h.SettingsPath().string();
     EXPECT_EQ(GetProfileString(path, "BGM", "BGM", "(missing)", 64), c.writtenBack);
     EXPECT_THAT(h.Settings(), testing::HasSubstr("[BGM]"));
-    EXPECT_EQ(h.platform().MusicIsOpen(), c.musicOn);
+    EXPECT_EQ(h.Backend().MusicIsOpen(), c.musicOn);
 
     // Whether or not the music is on, the title screen makes all its music calls.
     std::vector<std::string> opening = {"LoadFile open.mid", "Init", "Play"};
@@ -45,9 +45,9 @@ TEST_P(MusicSwitchTest, DecidesTheMusicAndIsWrittenBackAsRead) {
     h.Wait(150);
     h.Key(kVkEscape);
     h.Wait(2000);
-    ASSERT_TRUE(h.program().Ended());
+    ASSERT_TRUE(h.Run().Ended());
     EXPECT_THAT(h.Music(), ElementsAre("Stop", "Free", "Stop", "Free", "Close"));
-    EXPECT_FALSE(h.platform().MusicIsOpen());
+    EXPECT_FALSE(h.Backend().MusicIsOpen());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -65,24 +65,24 @@ TEST(StartUpTest, WritingTheSwitchKeepsTheRestOfTheSettingsFile) {
     ProgramHarness h("; chosen by hand\n[Game]\nDefaultLevel=3\n[BGM]\nBGM=0\n");
     ASSERT_TRUE(h.Start());
     EXPECT_THAT(h.Settings(), testing::HasSubstr("; chosen by hand"));
-    EXPECT_EQ(h.program().levelSelect().level, 3);
+    EXPECT_EQ(h.Run().levelSelect().level, 3);
 }
 
 TEST(StartUpTest, ActivationWhileTheWindowIsShownReachesTheTitleSceneAndRestoresNothing) {
     ProgramHarness h;
     ASSERT_TRUE(h.Start());
-    const auto& heard = h.platform().heard;
+    const auto& heard = h.Backend().heard;
     ASSERT_FALSE(heard.empty());
     EXPECT_EQ(heard[0].message, kMsgActivateApp);
     EXPECT_EQ(heard[0].wParam, 1u);
-    EXPECT_EQ(heard[0].scene, &h.program().levelSelect());
+    EXPECT_EQ(heard[0].scene, &h.Run().levelSelect());
     // No restore: nothing was flipped, the title scene was started once, with Create.
-    EXPECT_EQ(h.platform().PresentCount(), 0u);
-    EXPECT_EQ(h.program().levelSelect().mode, StartMode::Create);
+    EXPECT_EQ(h.Backend().PresentCount(), 0u);
+    EXPECT_EQ(h.Run().levelSelect().mode, StartMode::Create);
     EXPECT_THAT(h.Music(), ElementsAre("Open", "LoadFile open.mid", "Init", "Play"));
-    EXPECT_EQ(h.program().application().active, 1);
-    EXPECT_FALSE(h.platform().CursorShown());
-    EXPECT_EQ(h.platform().RunningTimers(), (std::map<int, uint32_t>{{0, 150}}));
+    EXPECT_EQ(h.Run().application().active, 1);
+    EXPECT_FALSE(h.Backend().CursorShown());
+    EXPECT_EQ(h.Backend().RunningTimers(), (std::map<int, uint32_t>{{0, 150}}));
 }
 
 // Runs in a working directory without pictures, so the display cannot be set up.
@@ -123,10 +123,10 @@ TEST_F(DisplayFailureTest, TheProgramObjectReportsTheEndedRun) {
     testing::internal::CaptureStderr();
     EXPECT_FALSE(h.Start());
     testing::internal::GetCapturedStderr();
-    EXPECT_TRUE(h.program().Ended());
-    EXPECT_EQ(h.program().ExitCode(), 1);
-    EXPECT_EQ(h.program().levelSelect().blockSurfaces[0], nullptr);
-    EXPECT_EQ(h.platform().ErrorBoxes().size(), 1u);
+    EXPECT_TRUE(h.Run().Ended());
+    EXPECT_EQ(h.Run().ExitCode(), 1);
+    EXPECT_EQ(h.Run().levelSelect().blockSurfaces[0], nullptr);
+    EXPECT_EQ(h.Backend().ErrorBoxes().size(), 1u);
 }
 
 // How to reach each scene from the title screen.
@@ -144,28 +144,28 @@ TEST_P(CloseCommandTest, EndsTheRunWithStatusZeroAndAFullTeardownButNoSceneEnd) 
     for (uint32_t key : GetParam().keys) h.Key(key);
     ASSERT_STREQ(h.Current()->Name(), GetParam().scene);
     h.Music();
-    h.platform().events.clear();
+    h.Backend().events.clear();
 
     h.Close();
-    EXPECT_TRUE(h.program().Ended());
-    EXPECT_EQ(h.program().ExitCode(), 0);
-    EXPECT_FALSE(h.platform().HasWindow());
-    EXPECT_TRUE(h.platform().RunningTimers().empty());
+    EXPECT_TRUE(h.Run().Ended());
+    EXPECT_EQ(h.Run().ExitCode(), 0);
+    EXPECT_FALSE(h.Backend().HasWindow());
+    EXPECT_TRUE(h.Backend().RunningTimers().empty());
     // The scene's End (which stops and frees its tune) is not called; the
     // teardown releases the display, then closes the music, then shows the cursor.
     EXPECT_THAT(h.Music(), ElementsAre("Close"));
-    EXPECT_THAT(h.platform().events, ElementsAre("MusicClose", "ShowCursor"));
-    EXPECT_EQ(h.display().backBuffer, nullptr);
-    EXPECT_EQ(h.display().background, nullptr);
-    EXPECT_EQ(h.display().title, nullptr);
-    EXPECT_EQ(h.display().primary, nullptr);
+    EXPECT_THAT(h.Backend().events, ElementsAre("MusicClose", "ShowCursor"));
+    EXPECT_EQ(h.Screen().backBuffer, nullptr);
+    EXPECT_EQ(h.Screen().background, nullptr);
+    EXPECT_EQ(h.Screen().title, nullptr);
+    EXPECT_EQ(h.Screen().primary, nullptr);
     EXPECT_EQ(GetFont(0, 1), nullptr);
     EXPECT_STREQ(h.Current()->Name(), GetParam().scene);
 
     // Nothing more happens once the run has ended.
-    const uint64_t presents = h.platform().PresentCount();
+    const uint64_t presents = h.Backend().PresentCount();
     h.Wait(5000);
-    EXPECT_EQ(h.platform().PresentCount(), presents);
+    EXPECT_EQ(h.Backend().PresentCount(), presents);
 }
 
 INSTANTIATE_TEST_SUITE_P(
