@@ -31,8 +31,7 @@ bool Surface::BltFast(int x, int y, const Surface& src, const Rect* srcRect, boo
     if (!Inside(from, src.width, src.height)) return false;
     // The game's title screen relies on this refusal: a block drifting partly off
     // the screen is not drawn at all rather than drawn cut.
-    const Rect to{x, y, x + from.Width(), y + from.Height()};
-    if (x > width || y > height || !Inside(to, width, height)) return false;
+    if (x < 0 || y < 0 || x > width - from.Width() || y > height - from.Height()) return false;
 
     // Copying a surface onto itself with overlap must read the source as it was.
     std::vector<uint16_t> copy;

@@ -59,6 +59,15 @@ inline constexpr uint32_t SaturatingAdd(uint32_t a, uint32_t b) {
                                                         : a + b;
 }
 
+// a + b held within the 32-bit range, so that fields set from outside a game
+// (the simulator's setters) can never overflow.
+inline constexpr int32_t ClampedAdd(int32_t a, int64_t b) {
+    const int64_t sum = int64_t{a} + b;
+    if (sum > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
+    if (sum < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(sum);
+}
+
 struct GameModel {
     GameState state = GameState::Ready;
     Cell board[kColumns][kRows] = {};  // [column][row]

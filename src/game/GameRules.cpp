@@ -116,7 +116,7 @@ void GameRules::HandOverTrio() {
 
 void GameRules::FallStep() {
     for (FallingBlock& block : model.currentTrio) {
-        if (block.falling) block.y += model.fallSpeed;
+        if (block.falling) block.y = ClampedAdd(block.y, model.fallSpeed);
     }
 
     bool lost = false;
@@ -240,18 +240,21 @@ void GameRules::SwapColumns() {
 }
 
 void GameRules::ClockTick() {
-    if (++model.tenths != 10) return;
+    model.tenths = ClampedAdd(model.tenths, 1);
+    if (model.tenths != 10) return;
     model.tenths = 0;
-    if (++model.seconds != 60) return;
+    model.seconds = ClampedAdd(model.seconds, 1);
+    if (model.seconds != 60) return;
     if (model.baseFallSpeed <= kMaxBaseSpeedToRaise) {
         // fallSpeed rises with the base, so a held Down keeps its lead until the next key message.
         ++model.baseFallSpeed;
-        ++model.fallSpeed;
+        model.fallSpeed = ClampedAdd(model.fallSpeed, 1);
     }
     model.seconds = 0;
-    if (++model.minutes != 60) return;
+    model.minutes = ClampedAdd(model.minutes, 1);
+    if (model.minutes != 60) return;
     model.minutes = 0;
-    ++model.hours;
+    model.hours = ClampedAdd(model.hours, 1);
 }
 
 void GameRules::OverTick() {
@@ -294,7 +297,7 @@ void GameRules::GameOver() {
 
 void GameRules::DownPressed() {
     if (model.state != GameState::Playing) return;
-    model.fallSpeed = 2 * model.baseFallSpeed;
+    model.fallSpeed = ClampedAdd(model.baseFallSpeed, model.baseFallSpeed);
     model.score = SaturatingAdd(model.score, 1);
 }
 

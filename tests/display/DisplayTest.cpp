@@ -20,7 +20,9 @@ constexpr uint16_t kWhite = 0xFFFF;
 // Keeps every presented frame, and what the background looked like at that moment.
 class RecordingPlatform : public HeadlessPlatform {
 public:
-    RecordingPlatform() : HeadlessPlatform(".", 0) {}
+    RecordingPlatform() : HeadlessPlatform(".", 0) {
+        CreateMainWindow("zolvex", [](const Message&) -> intptr_t { return 0; }, WindowOptions{});
+    }
     void Present(const uint16_t* pixels, int width, int height) override {
         HeadlessPlatform::Present(pixels, width, height);
         frames.emplace_back(pixels, pixels + static_cast<size_t>(width) * height);
@@ -30,6 +32,18 @@ public:
     std::vector<std::vector<uint16_t>> frames;
     std::vector<uint16_t> backgroundAtPresent;
 };
+
+// Without a window there is no screen to set up.
+TEST(DisplayWithoutWindowTest, InitFailsWithALine) {
+    HeadlessPlatform platform(".", 0);
+    SetPlatform(&platform);
+    Display display;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(display.Init(19, 640, 480, 16));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("no window"), std::string::npos);
+    EXPECT_EQ(display.backBuffer, nullptr);
+    SetPlatform(nullptr);
+}
 
 int Count(const Surface& s, const Rect& r, uint16_t value) {
     int n = 0;

@@ -130,3 +130,29 @@ TEST(FallStepTest, BlockCompletingPairsBelowAndLeftScoresEightHundredAtHandOver)
 
 }  // namespace
 }  // namespace zolvex
+
+namespace zolvex {
+namespace {
+
+// Speeds and clock values set from outside a game (the simulator's setters)
+// stay within range instead of overflowing.
+TEST(FallStepTest, ExtremeSpeedsAndClockValuesDoNotOverflow) {
+    fake::Game g;
+    g.PlayWith(Entering(7, 0), Entering(1, 4), Entering(2, 6));
+    g.model.fallSpeed = std::numeric_limits<int32_t>::max();
+    g.model.baseFallSpeed = std::numeric_limits<int32_t>::max();
+    g.rules.FallStep();
+    g.rules.FallStep();
+    EXPECT_EQ(g.model.currentTrio[0].y, std::numeric_limits<int32_t>::max());
+    g.rules.DownPressed();
+    EXPECT_EQ(g.model.fallSpeed, std::numeric_limits<int32_t>::max());
+    g.model.tenths = 9;
+    g.model.seconds = 59;
+    g.model.minutes = 59;
+    g.model.hours = std::numeric_limits<int32_t>::max();
+    g.rules.ClockTick();
+    EXPECT_EQ(g.model.hours, std::numeric_limits<int32_t>::max());
+}
+
+}  // namespace
+}  // namespace zolvex
