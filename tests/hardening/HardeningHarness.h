@@ -49,6 +49,16 @@ inline std::string Junk(size_t size, uint32_t seed) {
     return bytes;
 }
 
+// True when `text` has line ends and every one of them is CR LF.
+inline bool AllLinesEndInCrlf(std::string_view text) {
+    size_t lf = text.find('\n');
+    if (lf == std::string_view::npos) return false;
+    for (; lf != std::string_view::npos; lf = text.find('\n', lf + 1)) {
+        if (lf == 0 || text[lf - 1] != '\r') return false;
+    }
+    return true;
+}
+
 // A fresh folder under /tmp holding what the game loads at run time, copied
 // from the working directory the test started in (the build's runtime folder);
 // it is the working directory until it is removed.
@@ -236,17 +246,18 @@ inline std::vector<std::string_view> Untouchable(std::string_view text,
     std::vector<bool> replaced(written.size(), false);
     std::string_view section;
     bool firstOfItsName = false;
+    bool sectionWritten = false;
     ForEachIniLine(text, [&](std::string_view line, IniKind kind, std::string_view name) {
         if (kind == IniKind::kHeader) {
             section = name;
             firstOfItsName = std::none_of(sectionsSeen.begin(), sectionsSeen.end(),
                                           [&](const std::string& s) { return SameName(s, name); });
             if (firstOfItsName) sectionsSeen.emplace_back(name);
-            if (std::any_of(written.begin(), written.end(),
-                            [&](const WrittenKey& w) { return SameName(w.section, name); })) {
-                return;
-            }
-        } else if (kind == IniKind::kKey && firstOfItsName) {
+            sectionWritten = std::any_of(written.begin(), written.end(), [&](const WrittenKey& w) {
+                return SameName(w.section, name);
+            });
+            if (sectionWritten) return;
+        } else if (kind == IniKind::kKey && firstOfItsName && sectionWritten) {
             for (size_t i = 0; i < written.size(); ++i) {
                 if (!replaced[i] && SameName(written[i].section, section) &&
                     SameName(written[i].key, name)) {
@@ -260,23 +271,52 @@ inline std::vector<std::string_view> Untouchable(std::string_view text,
     return kept;
 }
 
-// The value of the first `key` in the first section named `section`, as
-// written (quotes kept, the line end's CR removed), or nullopt.
-inline std::optional<std::string> FirstValue(std::string_view text, const std::string& section,
-                                             const std::string& key) {
-    std::optional<std::string> found;
-    int state = 0;  // 0 before the section, 1 inside it, 2 after it
-    ForEachIniLine(text, [&](std::string_view line, IniKind kind, std::string_view name) {
-        if (kind == IniKind::kHeader) {
-            if (state == 1) state = 2;
-            if (state == 0 && SameName(name, section)) state = 1;
-        } else if (state == 1 && kind == IniKind::kKey && !found && SameName(name, key)) {
-            std::string_view value = line.substr(line.find('=') + 1);
-            if (!value.empty() && value.back() == '\r') value.remove_suffix(1);
-            found = std::string(value);
-        }
+// True when `text` has a header of one of the written sections.
+inline bool HasWrittenSection(std::string_view text, const std::vector<WrittenKey>& written) {
+    bool found = false;
+    ForEachIniLine(text, [&](std::string_view, IniKind kind, std::string_view name) {
+        if (kind != IniKind::kHeader) return;
+        for (const WrittenKey& w : written) found = found || SameName(w.section, name);
     });
     return found;
+}
+
+// The values of `keys` as written (quotes kept, the line end's CR removed),
+// each the first of its key in the first section of its name, in the order of
+// `keys`; nullopt for a key that is missing.
+inline std::vector<std::optional<std::string>> FirstValues(std::string_view text,
+                                                           const std::vector<WrittenKey>& keys) {
+    std::vector<std::optional<std::string>> values(keys.size());
+    std::vector<std::string> sectionsSeen;
+    std::string_view section;
+    bool first = false;
+    bool wanted = false;
+    ForEachIniLine(text, [&](std::string_view line, IniKind kind, std::string_view name) {
+        if (kind == IniKind::kHeader) {
+            section = name;
+            first = std::none_of(sectionsSeen.begin(), sectionsSeen.end(),
+                                 [&](const std::string& s) { return SameName(s, name); });
+            if (first) sectionsSeen.emplace_back(name);
+            wanted = first && std::any_of(keys.begin(), keys.end(), [&](const WrittenKey& k) {
+                         return SameName(k.section, name);
+                     });
+        } else if (kind == IniKind::kKey && wanted) {
+            for (size_t i = 0; i < keys.size(); ++i) {
+                if (!values[i] && SameName(keys[i].section, section) &&
+                    SameName(keys[i].key, name)) {
+                    std::string_view value = line.substr(line.find('=') + 1);
+                    if (!value.empty() && value.back() == '\r') value.remove_suffix(1);
+                    values[i] = std::string(value);
+                }
+            }
+        }
+    });
+    return values;
+}
+
+inline std::optional<std::string> FirstValue(std::string_view text, const std::string& section,
+                                             const std::string& key) {
+    return FirstValues(text, {{section, key}}).front();
 }
 
 }  // namespace zolvex::hardening
