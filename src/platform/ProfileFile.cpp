@@ -175,6 +175,7 @@ public:
         std::string_view line;
         std::string_view ending;
         while (cursor.Next(line, ending)) {
+            if (ParseLine(line).kind == LineKind::kHeader) headers_.push_back(lines_.size());
             lines_.push_back({std::string(line), ending});
             if (newline_.empty() && !ending.empty()) newline_ = ending;
         }
@@ -186,6 +187,7 @@ public:
         size_t header = FindSection(write.section);
         if (header == lines_.size()) {
             EndLastLine();
+            headers_.push_back(lines_.size());
             lines_.push_back({"[" + write.section + "]", newline_});
             lines_.push_back({std::move(keyLine), newline_});
             return;
@@ -204,6 +206,9 @@ public:
         size_t at = end;
         while (at > header + 1 && Trim(lines_[at - 1].text).empty()) --at;
         if (lines_[at - 1].ending.empty()) lines_[at - 1].ending = newline_;
+        for (size_t& h : headers_) {
+            if (h >= at) ++h;
+        }
         lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at),
                       Line{std::move(keyLine), newline_});
     }
@@ -222,9 +227,8 @@ public:
 
 private:
     size_t FindSection(std::string_view section) const {
-        for (size_t i = 0; i < lines_.size(); ++i) {
-            ParsedLine parsed = ParseLine(lines_[i].text);
-            if (parsed.kind == LineKind::kHeader && SameName(parsed.name, Trim(section))) return i;
+        for (size_t i : headers_) {
+            if (SameName(ParseLine(lines_[i].text).name, Trim(section))) return i;
         }
         return lines_.size();
     }
@@ -234,6 +238,9 @@ private:
     }
 
     std::vector<Line> lines_;
+    // Indices of the header lines in file order, so that a write of a large file
+    // looks at its headers only to find its section.
+    std::vector<size_t> headers_;
     std::string_view newline_;
 };
 
@@ -299,22 +306,39 @@ ProfileSnapshot::ProfileSnapshot(const std::string& path) {
         ReportOnce(path, std::string("cannot read profile file (") + std::strerror(error) +
                              "); using defaults");
     }
+    LineCursor cursor(text_);
+    std::string_view line;
+    std::string_view ending;
+    Span* open = nullptr;
+    while (cursor.Next(line, ending)) {
+        ParsedLine parsed = ParseLine(line);
+        if (parsed.kind != LineKind::kHeader) continue;
+        size_t start = static_cast<size_t>(line.data() - text_.data());
+        if (open != nullptr) open->end = start;
+        open = nullptr;
+        std::string name(parsed.name);
+        for (char& c : name) c = LowerAscii(c);
+        size_t body = start + line.size() + ending.size();
+        // Only the first section of a name counts; a later one is never read.
+        auto [it, inserted] = sections_.try_emplace(std::move(name), Span{body, text_.size()});
+        if (inserted) open = &it->second;
+    }
 }
 
 bool ProfileSnapshot::Find(std::string_view section, std::string_view key,
                            std::string_view& value) const {
-    section = Trim(section);
+    std::string name(Trim(section));
+    for (char& c : name) c = LowerAscii(c);
+    auto it = sections_.find(name);
+    if (it == sections_.end()) return false;
     key = Trim(key);
-    LineCursor cursor(text_);
+    LineCursor cursor(
+        std::string_view(text_).substr(it->second.begin, it->second.end - it->second.begin));
     std::string_view line;
     std::string_view ending;
-    bool inSection = false;
     while (cursor.Next(line, ending)) {
         ParsedLine parsed = ParseLine(line);
-        if (parsed.kind == LineKind::kHeader) {
-            if (inSection) return false;  // only the first section of that name counts
-            inSection = SameName(parsed.name, section);
-        } else if (inSection && parsed.kind == LineKind::kKey && SameName(parsed.name, key)) {
+        if (parsed.kind == LineKind::kKey && SameName(parsed.name, key)) {
             value = parsed.value;
             return true;
         }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace zolvex {
@@ -59,6 +60,13 @@ private:
     bool Find(std::string_view section, std::string_view key, std::string_view& value) const;
 
     std::string text_;
+    // The lines of the first section of each name, as offsets into text_, by the
+    // name in lower case: lookups read only their own section, not the whole file.
+    struct Span {
+        size_t begin;
+        size_t end;
+    };
+    std::unordered_map<std::string, Span> sections_;
 };
 
 // The decimal number at the start of text: optional sign, then digits, modulo 2^32

@@ -11,8 +11,8 @@ namespace zolvex {
 namespace {
 
 constexpr size_t kNameStorage = sizeof(RankEntry::name);
-// Room for any score text, with a sign and leading zeros.
-constexpr size_t kScoreStorage = 64;
+// The whole score text: any number of leading zeros still reads as the number.
+constexpr size_t kScoreStorage = std::string::npos;
 
 std::string SectionName(int level, int place) {
     return std::to_string(level) + std::to_string(place);
