@@ -51,7 +51,7 @@ bool Program::StartUp() {
     mainWindow_.Create("zolvex", "zolvex", SceneWindowProc, options);
 
     if (!display_.Init(19, 640, 480, 16)) {
-        std::fputs("zolvex: the display could not be set up; ending\n", stderr);
+        // The display has already said which file or step failed.
         platform_.ShowErrorBox("zolvex", "DirectDraw 初期化エラー");
         display_.Release();
         KBGMClose();
