@@ -164,6 +164,14 @@ public:
         return testing::internal::GetCapturedStderr();
     }
 
+    // Runs `script` in the started program with standard error captured;
+    // returns what was printed.
+    std::string RunCaptured(const std::string& script) {
+        testing::internal::CaptureStderr();
+        Script(script);
+        return testing::internal::GetCapturedStderr();
+    }
+
     void Script(const std::string& script) {
         std::vector<SimCommand> commands;
         std::string error;
