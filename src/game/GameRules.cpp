@@ -165,20 +165,20 @@ void GameRules::CheckPairs(int column, int row) {
     Cell& below = model.board[column][row - 1];
     if (SumsToTen(below.value, v)) {
         cell.marked = below.marked = 1;
-        model.pairCount += 2;
+        model.pairCount = ClampedAdd(model.pairCount, 2);
     }
     if (column != kColumns - 1) {
         Cell& right = model.board[column + 1][row];
         if (SumsToTen(right.value, v) && !right.marked) {
             cell.marked = right.marked = 1;
-            model.pairCount += 2;
+            model.pairCount = ClampedAdd(model.pairCount, 2);
         }
     }
     if (column != 0) {
         Cell& left = model.board[column - 1][row];
         if (SumsToTen(left.value, v) && !left.marked) {
             cell.marked = left.marked = 1;
-            model.pairCount += 2;
+            model.pairCount = ClampedAdd(model.pairCount, 2);
         }
     }
 }
