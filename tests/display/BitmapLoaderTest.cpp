@@ -10,7 +10,7 @@
 namespace zolvex {
 namespace {
 
-using test::BmpSpec;
+using test::BmpLayout;
 using test::BuildBmp;
 
 uint32_t RgbAt(const Bitmap& b, int x, int y) {
@@ -22,21 +22,21 @@ std::optional<Bitmap> Decode(const std::vector<uint8_t>& bytes, std::string* why
     return DecodeBitmap(bytes.data(), bytes.size(), why);
 }
 
-// Decodes `spec` and checks every pixel against `expected(x, y)` (0x00RRGGBB).
+// Decodes `layout` and checks every pixel against `expected(x, y)` (0x00RRGGBB).
 template <typename Expected>
-void ExpectDecodes(const BmpSpec& spec, Expected expected) {
+void ExpectDecodes(const BmpLayout& layout, Expected expected) {
     std::string why;
-    const auto bitmap = Decode(BuildBmp(spec), &why);
+    const auto bitmap = Decode(BuildBmp(layout), &why);
     ASSERT_TRUE(bitmap) << why;
-    ASSERT_EQ(bitmap->width, spec.width);
-    ASSERT_EQ(bitmap->height, spec.height);
-    for (int y = 0; y < spec.height; ++y)
-        for (int x = 0; x < spec.width; ++x)
+    ASSERT_EQ(bitmap->width, layout.width);
+    ASSERT_EQ(bitmap->height, layout.height);
+    for (int y = 0; y < layout.height; ++y)
+        for (int x = 0; x < layout.width; ++x)
             ASSERT_EQ(RgbAt(*bitmap, x, y), expected(x, y)) << "at " << x << "," << y;
 }
 
-BmpSpec Indexed(int bpp, int width, int height, std::vector<uint32_t> palette) {
-    BmpSpec s;
+BmpLayout Indexed(int bpp, int width, int height, std::vector<uint32_t> palette) {
+    BmpLayout s;
     s.bitsPerPixel = bpp;
     s.width = width;
     s.height = height;
@@ -58,18 +58,18 @@ TEST(BitmapLoaderTest, PalettedDepthsDecode) {
     // Widths chosen so rows need padding and cross byte boundaries.
     for (int bpp : {1, 4, 8}) {
         SCOPED_TRACE(bpp);
-        const BmpSpec s = Indexed(bpp, 11, 3, Palette(1 << bpp));
+        const BmpLayout s = Indexed(bpp, 11, 3, Palette(1 << bpp));
         ExpectDecodes(s, [&](int x, int y) { return s.palette[(x + 3 * y) % s.palette.size()]; });
     }
     // A short colour table declared as such is fine.
-    BmpSpec few = Indexed(8, 3, 2, Palette(4));
+    BmpLayout few = Indexed(8, 3, 2, Palette(4));
     few.colorsUsed = 4;
     ExpectDecodes(few, [&](int x, int y) { return few.palette[(x + 3 * y) % 4]; });
 }
 
 TEST(BitmapLoaderTest, SixteenBitLayoutsDecode) {
     // Default 5-5-5: full-scale channels widen to 255, one step to 8.
-    BmpSpec s555;
+    BmpLayout s555;
     s555.bitsPerPixel = 16;
     s555.width = 3;
     s555.height = 1;
@@ -79,7 +79,7 @@ TEST(BitmapLoaderTest, SixteenBitLayoutsDecode) {
         return expected[x];
     });
 
-    BmpSpec s565 = s555;
+    BmpLayout s565 = s555;
     s565.compression = 3;
     s565.masks = std::array<uint32_t, 3>{0xF800, 0x07E0, 0x001F};
     s565.pixels = {0xF800, 0x07E0, 0x0821};
@@ -94,34 +94,34 @@ TEST(BitmapLoaderTest, TrueColourDepthsDecodeBottomUpAndTopDown) {
     for (int i = 0; i < 6; ++i) pixels.push_back(0x112233u * static_cast<uint32_t>(i + 1));
     for (bool topDown : {false, true}) {
         SCOPED_TRACE(topDown);
-        BmpSpec s24;
+        BmpLayout s24;
         s24.width = 3;
         s24.height = 2;
         s24.topDown = topDown;
         s24.pixels = pixels;
         ExpectDecodes(s24, [&](int x, int y) { return pixels[y * 3 + x] & 0xFFFFFF; });
 
-        BmpSpec s32 = s24;
+        BmpLayout s32 = s24;
         s32.bitsPerPixel = 32;
         for (auto& p : s32.pixels) p |= 0xAB000000;  // the unused byte is ignored
         ExpectDecodes(s32, [&](int x, int y) { return pixels[y * 3 + x] & 0xFFFFFF; });
 
         // Bit fields in the other byte order: red in the low byte.
-        BmpSpec fields = s24;
+        BmpLayout fields = s24;
         fields.bitsPerPixel = 32;
         fields.compression = 3;
         fields.masks = std::array<uint32_t, 3>{0x000000FF, 0x0000FF00, 0x00FF0000};
         for (auto& p : fields.pixels) p = ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);
         ExpectDecodes(fields, [&](int x, int y) { return pixels[y * 3 + x]; });
 
-        BmpSpec paletted = Indexed(8, 3, 2, Palette(6));
+        BmpLayout paletted = Indexed(8, 3, 2, Palette(6));
         paletted.topDown = topDown;
         ExpectDecodes(paletted, [&](int x, int y) { return paletted.palette[(x + 3 * y) % 6]; });
     }
 }
 
 TEST(BitmapLoaderTest, RunLengthPicturesDecode) {
-    BmpSpec rle8 = Indexed(8, 4, 2, {0x000000, 0xFF0000, 0x00FF00, 0x0000FF});
+    BmpLayout rle8 = Indexed(8, 4, 2, {0x000000, 0xFF0000, 0x00FF00, 0x0000FF});
     // Bottom line: 3 x index 1, then one literal index 2; next line: literal 3, 3, 3;
     // its last pixel is skipped and stays black.
     rle8.compression = 1;
@@ -131,7 +131,7 @@ TEST(BitmapLoaderTest, RunLengthPicturesDecode) {
         return x < 3 ? 0x0000FF : 0x000000;
     });
 
-    BmpSpec rle4 = Indexed(4, 5, 1, {0x000000, 0xFF0000, 0x00FF00});
+    BmpLayout rle4 = Indexed(4, 5, 1, {0x000000, 0xFF0000, 0x00FF00});
     rle4.compression = 2;
     rle4.rawPixelData = {5, 0x12, 0, 1};  // alternating 1, 2, 1, 2, 1
     ExpectDecodes(rle4, [](int x, int) -> uint32_t { return x % 2 ? 0x00FF00 : 0xFF0000; });
@@ -178,7 +178,7 @@ TEST(BitmapLoaderTest, BrokenFilesFailWithAReason) {
     EXPECT_NE(why.find("bit depth 2"), std::string::npos) << why;
 
     // 256 colours declared, only two present before the pixels.
-    BmpSpec shortPalette = Indexed(8, 2, 2, {0x000000, 0xFFFFFF});
+    BmpLayout shortPalette = Indexed(8, 2, 2, {0x000000, 0xFFFFFF});
     shortPalette.colorsUsed = 256;
     EXPECT_FALSE(Decode(BuildBmp(shortPalette), &why));
     EXPECT_NE(why.find("short palette"), std::string::npos) << why;

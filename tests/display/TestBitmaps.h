@@ -10,7 +10,7 @@
 
 namespace zolvex::test {
 
-struct BmpSpec {
+struct BmpLayout {
     int width = 0;
     int height = 0;  // positive; topDown writes it negated
     bool topDown = false;
@@ -33,7 +33,7 @@ inline void Put32(std::vector<uint8_t>& out, uint32_t v) {
     Put16(out, v >> 16);
 }
 
-inline std::vector<uint8_t> BuildBmp(const BmpSpec& s) {
+inline std::vector<uint8_t> BuildBmp(const BmpLayout& s) {
     std::vector<uint8_t> data;
     if (!s.rawPixelData.empty()) {
         data = s.rawPixelData;
@@ -99,7 +99,7 @@ inline std::vector<uint8_t> BuildBmp(const BmpSpec& s) {
 
 // A 24-bit picture whose pixels are given top row first as 0x00RRGGBB.
 inline std::vector<uint8_t> Bmp24(int width, int height, const std::vector<uint32_t>& pixels) {
-    BmpSpec s;
+    BmpLayout s;
     s.width = width;
     s.height = height;
     s.pixels = pixels;
