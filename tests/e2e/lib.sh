@@ -1,0 +1,219 @@
+# Shared steps of the end-to-end tests: a private copy of the game, a private
+# X server, keys through xdotool, screenshots through ImageMagick.
+# Sourced by the test scripts, not run.
+#
+# Each test runs the game from its own temporary folder (the settings and
+# ranking files are written beside the executable) on its own Xvfb display,
+# so tests never touch the build folder and can run in parallel.
+# Exit status 77 means "skipped" (a tool is missing).
+
+set -uo pipefail
+
+E2E_NAME=${E2E_NAME:-e2e}
+E2E_DIR=""
+E2E_XVFB_PID=""
+E2E_GAME_PID=""
+E2E_WINDOW=""
+E2E_STATUS=""
+E2E_FAILED=0
+
+e2e_log() { echo "[$E2E_NAME] $*"; }
+
+e2e_fail() {
+    echo "[$E2E_NAME] FAIL: $*" >&2
+    E2E_FAILED=1
+    exit 1
+}
+
+e2e_skip() {
+    echo "[$E2E_NAME] SKIP: $*"
+    exit 77
+}
+
+# Skips the test unless every named command exists.
+e2e_require() {
+    local tool
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null 2>&1 || e2e_skip "$tool is not installed"
+    done
+}
+
+e2e_cleanup() {
+    if [ -n "$E2E_GAME_PID" ] && kill -0 "$E2E_GAME_PID" 2>/dev/null; then
+        kill -KILL "$E2E_GAME_PID" 2>/dev/null
+        wait "$E2E_GAME_PID" 2>/dev/null
+    fi
+    if [ -n "$E2E_XVFB_PID" ]; then
+        kill "$E2E_XVFB_PID" 2>/dev/null
+        wait "$E2E_XVFB_PID" 2>/dev/null
+    fi
+    if [ -n "$E2E_DIR" ] && [ -d "$E2E_DIR" ]; then
+        if [ "$E2E_FAILED" -ne 0 ] || [ -n "${ZOLVEX_E2E_KEEP:-}" ]; then
+            if [ -s "$E2E_DIR/stderr.txt" ]; then
+                echo "[$E2E_NAME] the game's standard error:" >&2
+                sed 's/^/    /' "$E2E_DIR/stderr.txt" >&2
+            fi
+            echo "[$E2E_NAME] files kept in $E2E_DIR" >&2
+        else
+            rm -rf "$E2E_DIR"
+        fi
+    fi
+}
+
+# e2e_prepare BUILD_DIR EXE: copies EXE with the pictures, sounds and tunes
+# of BUILD_DIR into a fresh folder and writes a settings file asking for a
+# window (there is no window manager to hand a full screen to).
+e2e_prepare() {
+    local build=$1 exe=$2
+    [ -x "$build/$exe" ] || e2e_fail "$build/$exe is missing; build it first"
+    E2E_DIR=$(mktemp -d "${TMPDIR:-/tmp}/zolvex-$E2E_NAME.XXXXXX") || e2e_fail "no temporary folder"
+    trap 'e2e_cleanup' EXIT
+    trap 'E2E_FAILED=1; exit 1' INT TERM
+    cp "$build/$exe" "$E2E_DIR/zolvex" || e2e_fail "cannot copy $exe"
+    cp -r "$build/bmp" "$build/wav" "$E2E_DIR/" || e2e_fail "cannot copy bmp/ and wav/ from $build"
+    cp "$build"/*.mid "$E2E_DIR/" 2>/dev/null || e2e_fail "no tunes (*.mid) in $build"
+    printf '[Display]\nWindowed=1\n' >"$E2E_DIR/zolvex.ini"
+}
+
+# Starts a private X server on a free display number and exports DISPLAY.
+e2e_start_xvfb() {
+    local n tries
+    n=$((200 + $$ % 600))
+    for tries in $(seq 1 30); do
+        n=$((n + 1))
+        [ -e "/tmp/.X$n-lock" ] && continue
+        [ -e "/tmp/.X11-unix/X$n" ] && continue
+        Xvfb ":$n" -nolisten tcp -screen 0 1024x768x24 >"$E2E_DIR/xvfb.log" 2>&1 &
+        E2E_XVFB_PID=$!
+        local i
+        for i in $(seq 1 50); do
+            if xdpyinfo -display ":$n" >/dev/null 2>&1; then
+                export DISPLAY=":$n"
+                unset WAYLAND_DISPLAY
+                return 0
+            fi
+            kill -0 "$E2E_XVFB_PID" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill "$E2E_XVFB_PID" 2>/dev/null
+        wait "$E2E_XVFB_PID" 2>/dev/null
+        E2E_XVFB_PID=""
+    done
+    e2e_fail "no X server could be started"
+}
+
+# Starts the copied game in its folder (which is also its working folder).
+e2e_launch() {
+    (cd "$E2E_DIR" && SDL_AUDIODRIVER=dummy exec ./zolvex) >"$E2E_DIR/stdout.txt" \
+        2>"$E2E_DIR/stderr.txt" &
+    E2E_GAME_PID=$!
+    E2E_START_NS=$(date +%s%N)
+}
+
+# Waits for the window titled "zolvex" and gives it the keyboard.
+e2e_find_window() {
+    local i
+    for i in $(seq 1 100); do
+        E2E_WINDOW=$(xdotool search --name '^zolvex$' 2>/dev/null | head -1)
+        if [ -n "$E2E_WINDOW" ]; then
+            xdotool windowfocus --sync "$E2E_WINDOW" >/dev/null 2>&1 ||
+                xdotool windowfocus "$E2E_WINDOW" >/dev/null 2>&1
+            return 0
+        fi
+        kill -0 "$E2E_GAME_PID" 2>/dev/null || e2e_fail "the game ended before showing a window"
+        sleep 0.1
+    done
+    e2e_fail "no window titled zolvex within 10 s"
+}
+
+# Keys by their X names (Return, Escape, space, Left, F1 ...), one after another.
+e2e_key() {
+    xdotool key --delay 80 "$@" || e2e_fail "xdotool could not send $*"
+}
+
+# e2e_shot NAME: the window's 640 x 480 picture as NAME.png in the test folder;
+# also copied to $ZOLVEX_E2E_SHOTS when that names a folder.
+e2e_shot() {
+    local name=$1 file="$E2E_DIR/$1.png"
+    import -window "$E2E_WINDOW" -crop 640x480+0+0 +repage "$file" 2>/dev/null ||
+        e2e_fail "cannot take the screenshot $name"
+    if [ -n "${ZOLVEX_E2E_SHOTS:-}" ]; then
+        cp "$file" "$ZOLVEX_E2E_SHOTS/$name.png"
+    fi
+}
+
+# Mean brightness of a picture, 0 to 1.
+e2e_mean() {
+    convert "$1" -colorspace Gray -format '%[fx:mean]' info:
+}
+
+# e2e_count_color FILE GEOMETRY COLOR: pixels of COLOR in the region. The
+# 16-bit frame widens colours a little unevenly (white comes back as FFFEFF),
+# hence the small tolerance.
+e2e_count_color() {
+    convert "$1" -crop "$2" +repage -fuzz 3% -fill black +opaque "$3" -fill white -opaque "$3" \
+        -colorspace Gray -format '%[fx:round(mean*w*h)]' info:
+}
+
+# e2e_diff A B [GEOMETRY]: number of pixels that differ (in the region).
+e2e_diff() {
+    local a=$1 b=$2
+    if [ $# -ge 3 ]; then
+        convert "$1" -crop "$3" +repage "$E2E_DIR/.crop-a.png"
+        convert "$2" -crop "$3" +repage "$E2E_DIR/.crop-b.png"
+        a="$E2E_DIR/.crop-a.png"
+        b="$E2E_DIR/.crop-b.png"
+    fi
+    compare -metric AE "$a" "$b" null: 2>&1 | sed 's/[^0-9].*//'
+}
+
+# e2e_expect_drawn NAME: takes shots until the window shows more than a black
+# screen (up to 5 s); fails otherwise.
+e2e_expect_drawn() {
+    local name=$1 i mean
+    for i in $(seq 1 25); do
+        e2e_shot "$name"
+        mean=$(e2e_mean "$E2E_DIR/$name.png")
+        if awk -v m="$mean" 'BEGIN { exit !(m > 0.05) }'; then return 0; fi
+        sleep 0.2
+    done
+    e2e_fail "$name: the window stayed black (mean brightness $mean)"
+}
+
+# e2e_expect_more NAME VALUE LIMIT: fails unless VALUE > LIMIT.
+e2e_expect_more() {
+    awk -v v="$2" -v l="$3" 'BEGIN { exit !(v + 0 > l + 0) }' || e2e_fail "$1: $2 is not above $3"
+}
+
+# e2e_expect_less NAME VALUE LIMIT: fails unless VALUE < LIMIT.
+e2e_expect_less() {
+    awk -v v="$2" -v l="$3" 'BEGIN { exit !(v + 0 < l + 0) }' || e2e_fail "$1: $2 is not below $3"
+}
+
+# e2e_wait_exit SECONDS: waits for the game to end; its status goes to
+# E2E_STATUS. Fails (and kills it) when it is still running after SECONDS.
+e2e_wait_exit() {
+    local limit=$1 i
+    for i in $(seq 1 $((limit * 10))); do
+        kill -0 "$E2E_GAME_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    if kill -0 "$E2E_GAME_PID" 2>/dev/null; then
+        kill -KILL "$E2E_GAME_PID" 2>/dev/null
+        wait "$E2E_GAME_PID" 2>/dev/null
+        E2E_GAME_PID=""
+        e2e_fail "the game was still running $limit s later"
+    fi
+    wait "$E2E_GAME_PID"
+    E2E_STATUS=$?
+    E2E_GAME_PID=""
+}
+
+# e2e_ini_value FILE SECTION KEY: the value of KEY in [SECTION], empty if none.
+e2e_ini_value() {
+    awk -v s="[$2]" -v k="$3" '
+        { sub(/\r$/, "") }
+        /^\[/ { in_section = ($0 == s); next }
+        in_section && index($0, k "=") == 1 { print substr($0, length(k) + 2); exit }
+    ' "$1"
+}
