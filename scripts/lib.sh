@@ -6,7 +6,7 @@ zolvex_packages=(
   libsdl2-dev libsdl2-ttf-dev libsdl2-mixer-dev timgm6mb-soundfont fluidsynth
   libfontconfig-dev fonts-dejavu-core nlohmann-json3-dev
   libgtest-dev libbenchmark-dev
-  xvfb xdotool imagemagick clang libclang-rt-14-dev
+  xvfb xdotool x11-utils imagemagick python3 clang libclang-rt-14-dev
 )
 
 # Installs whatever of the list is missing. As root it runs apt-get; otherwise it
