@@ -114,7 +114,8 @@ e2e_launch() {
 e2e_find_window() {
     local i
     for i in $(seq 1 100); do
-        E2E_WINDOW=$(xdotool search --name '^zolvex$' 2>/dev/null | head -1)
+        # Only once shown: the window is created hidden and shown when ready.
+        E2E_WINDOW=$(xdotool search --onlyvisible --name '^zolvex$' 2>/dev/null | head -1)
         if [ -n "$E2E_WINDOW" ]; then
             xdotool windowfocus --sync "$E2E_WINDOW" >/dev/null 2>&1 ||
                 xdotool windowfocus "$E2E_WINDOW" >/dev/null 2>&1
@@ -127,16 +128,23 @@ e2e_find_window() {
 }
 
 # Keys by their X names (Return, Escape, space, Left, F1 ...), one after another.
+# The focus is given again first: without a window manager nothing keeps it
+# on the window if the window is shown again or recreated.
 e2e_key() {
+    xdotool windowfocus --sync "$E2E_WINDOW" >/dev/null 2>&1
     xdotool key --delay 80 "$@" || e2e_fail "xdotool could not send $*"
 }
 
 # e2e_shot NAME: the window's 640 x 480 picture as NAME.png in the test folder;
 # also copied to $ZOLVEX_E2E_SHOTS when that names a folder.
 e2e_shot() {
-    local name=$1 file="$E2E_DIR/$1.png"
-    import -window "$E2E_WINDOW" -crop 640x480+0+0 +repage "$file" 2>/dev/null ||
-        e2e_fail "cannot take the screenshot $name"
+    local name=$1 file="$E2E_DIR/$1.png" i
+    for i in 1 2 3; do
+        import -window "$E2E_WINDOW" -crop 640x480+0+0 +repage "$file" 2>"$E2E_DIR/import.log" &&
+            break
+        [ "$i" -eq 3 ] && e2e_fail "cannot take the screenshot $name: $(head -1 "$E2E_DIR/import.log")"
+        sleep 0.3
+    done
     if [ -n "${ZOLVEX_E2E_SHOTS:-}" ]; then
         cp "$file" "$ZOLVEX_E2E_SHOTS/$name.png"
     fi
