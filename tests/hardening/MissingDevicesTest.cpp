@@ -7,6 +7,8 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <optional>
@@ -115,6 +117,82 @@ TEST_F(MissingDevicesTest, AMissingSoundIsReportedOnceAndARealOnePlaysWithoutALi
         platform->Beep();
     });
     EXPECT_TRUE(lines.empty()) << lines[0];
+}
+
+// Copies of a real sound and tune cut short, and files of junk under their names.
+TEST_F(MissingDevicesTest, DamagedTunesAreRefusedWithOneLineAndDamagedSoundsDoNoHarm) {
+    SetEnv("SDL_AUDIODRIVER", "dummy");
+    platform = CreateSdlPlatform();
+    namespace fs = std::filesystem;
+    char pattern[] = "/tmp/zolvex-sounds-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    const fs::path folder = pattern;
+    auto write = [](const fs::path& path, const std::string& bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path.string();
+    };
+    auto read = [](const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    const std::string wav = read("wav/drop.wav");
+    const std::string mid = read("game.mid");
+    ASSERT_GT(wav.size(), 100u);
+    ASSERT_GT(mid.size(), 100u);
+    std::string junk(4096, '\0');
+    for (size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<char>((i * 7919u) >> 3);
+    const std::string junkWav = write(folder / "junk.wav", junk);
+    const std::string junkMid = write(folder / "junk.mid", junk);
+    // The headers survive; the data they announce does not.
+    const std::string shortWav = write(folder / "short.wav", wav.substr(0, 60));
+    const std::string shortMid = write(folder / "short.mid", mid.substr(0, 40));
+
+    std::vector<std::string> lines = Capture([&] {
+        platform->PlaySoundFile(junkWav);
+        platform->PlaySoundFile(junkWav);
+    });
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find(junkWav), std::string::npos) << lines[0];
+
+    // A tune the synthesizer cannot read whole would spin while it plays and
+    // block every music call after it; it must be refused at loading.
+    platform->MusicOpen();
+    for (const std::string& path : {junkMid, shortMid, write(folder / "empty.mid", "")}) {
+        SCOPED_TRACE(path);
+        lines = Capture([&] {
+            uint32_t handle = platform->MusicLoad(path);
+            EXPECT_EQ(handle, 0u);
+            platform->MusicPlay(handle);
+            platform->MusicStop();
+            platform->MusicFree(handle);
+        });
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_NE(lines[0].find(path), std::string::npos) << lines[0];
+    }
+
+    // Whether a cut-short sound still loads is the decoder's call; either way
+    // there is at most one line, and it names the file.
+    lines = Capture([&] { platform->PlaySoundFile(shortWav); });
+    ASSERT_LE(lines.size(), 1u);
+    if (!lines.empty()) {
+        EXPECT_NE(lines[0].find(shortWav), std::string::npos) << lines[0];
+    }
+
+    // The game's own tunes are whole MIDI files (they may still fail for want
+    // of a sound font, which is another line).
+    for (const char* tune : {"open.mid", "game.mid", "rank.mid"}) {
+        lines = Capture([&] {
+            uint32_t handle = platform->MusicLoad(Runtime(tune));
+            platform->MusicPlay(handle);
+            platform->MusicStop();
+            platform->MusicFree(handle);
+        });
+        for (const std::string& line : lines) {
+            EXPECT_EQ(line.find("not a whole MIDI file"), std::string::npos) << line;
+        }
+    }
+    platform.reset();
+    fs::remove_all(folder);
 }
 
 // A driver that does not exist stands for a machine with no sound device.

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -21,19 +22,31 @@ constexpr int kFrameHeight = 480;
 
 uint32_t VirtualKeyOf(SDL_Keycode key) {
     switch (key) {
-        case SDLK_BACKSPACE: return kVkBack;
+        case SDLK_BACKSPACE:
+            return kVkBack;
         case SDLK_RETURN:
-        case SDLK_KP_ENTER: return kVkReturn;
-        case SDLK_ESCAPE: return kVkEscape;
-        case SDLK_SPACE: return kVkSpace;
-        case SDLK_LEFT: return kVkLeft;
-        case SDLK_UP: return kVkUp;
-        case SDLK_RIGHT: return kVkRight;
-        case SDLK_DOWN: return kVkDown;
-        case SDLK_F1: return kVkF1;
-        case SDLK_F5: return kVkF5;
-        case SDLK_F12: return kVkF12;
-        default: break;
+        case SDLK_KP_ENTER:
+            return kVkReturn;
+        case SDLK_ESCAPE:
+            return kVkEscape;
+        case SDLK_SPACE:
+            return kVkSpace;
+        case SDLK_LEFT:
+            return kVkLeft;
+        case SDLK_UP:
+            return kVkUp;
+        case SDLK_RIGHT:
+            return kVkRight;
+        case SDLK_DOWN:
+            return kVkDown;
+        case SDLK_F1:
+            return kVkF1;
+        case SDLK_F5:
+            return kVkF5;
+        case SDLK_F12:
+            return kVkF12;
+        default:
+            break;
     }
     if (key >= SDLK_a && key <= SDLK_z) return static_cast<uint32_t>('A' + (key - SDLK_a));
     if (key >= SDLK_0 && key <= SDLK_9) return static_cast<uint32_t>('0' + (key - SDLK_0));
@@ -60,6 +73,105 @@ std::string ReadExecutableDirectory() {
     SDL_free(base);
     while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
     return dir;
+}
+
+// Reads a variable-length quantity of a MIDI file at `at`; false past `end`.
+bool ReadMidiNumber(const std::vector<uint8_t>& data, size_t& at, size_t end, uint32_t& value) {
+    value = 0;
+    for (int i = 0; i < 4; ++i) {
+        if (at >= end) return false;
+        uint8_t byte = data[at++];
+        value = (value << 7) | (byte & 0x7F);
+        if ((byte & 0x80) == 0) return true;
+    }
+    return false;
+}
+
+// Walks the events of one track; false when one runs past the track's end or
+// is not an event a MIDI file may hold.
+bool MidiTrackIsWhole(const std::vector<uint8_t>& data, size_t at, size_t end) {
+    uint8_t running = 0;
+    while (at < end) {
+        uint32_t delta = 0;
+        if (!ReadMidiNumber(data, at, end, delta) || at >= end) return false;
+        uint8_t status = data[at];
+        if (status & 0x80) {
+            ++at;
+        } else if (running != 0) {
+            status = running;
+        } else {
+            return false;
+        }
+        uint32_t length = 0;
+        if (status == 0xFF) {
+            if (at >= end) return false;
+            ++at;  // the meta event's type
+            if (!ReadMidiNumber(data, at, end, length) || length > end - at) return false;
+            at += length;
+            running = 0;
+        } else if (status == 0xF0 || status == 0xF7) {
+            if (!ReadMidiNumber(data, at, end, length) || length > end - at) return false;
+            at += length;
+            running = 0;
+        } else if (status > 0xF0) {
+            return false;
+        } else {
+            size_t bytes = (status & 0xE0) == 0xC0 ? 1 : 2;  // program change, channel pressure
+            if (bytes > end - at) return false;
+            for (size_t i = 0; i < bytes; ++i) {
+                if (data[at + i] & 0x80) return false;
+            }
+            at += bytes;
+            running = status;
+        }
+    }
+    return true;
+}
+
+uint32_t BigEndian(const std::vector<uint8_t>& data, size_t at, int bytes) {
+    uint32_t value = 0;
+    for (int i = 0; i < bytes; ++i) value = (value << 8) | data[at + static_cast<size_t>(i)];
+    return value;
+}
+
+// Empty when `path` holds a whole Standard MIDI File, else what is wrong with it.
+// The mixer's synthesizer accepts a damaged file and then spins on it while it
+// plays, flooding standard error and blocking every later music call, so a tune
+// is checked before it is handed over.
+std::string MidiFileProblem(const std::string& path) {
+    constexpr long kMaxTuneBytes = 16L * 1024 * 1024;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return std::strerror(errno);
+    std::vector<uint8_t> data;
+    long length = -1;
+    if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
+    if (length >= 0 && length <= kMaxTuneBytes && std::fseek(file, 0, SEEK_SET) == 0) {
+        data.resize(static_cast<size_t>(length));
+        if (!data.empty() && std::fread(data.data(), 1, data.size(), file) != data.size()) {
+            length = -1;
+        }
+    }
+    std::fclose(file);
+    if (length < 0) return "cannot read the file";
+    if (length > kMaxTuneBytes) return "file too large for a tune";
+    const std::string notMidi = "not a whole MIDI file (expected an MThd header and its tracks)";
+    if (data.size() < 14 || std::memcmp(data.data(), "MThd", 4) != 0) return notMidi;
+    uint32_t headerLength = BigEndian(data, 4, 4);
+    uint32_t tracks = BigEndian(data, 10, 2);
+    if (headerLength < 6 || headerLength > data.size() - 8 || tracks == 0) return notMidi;
+    size_t at = 8 + headerLength;
+    uint32_t found = 0;
+    while (found < tracks) {
+        if (data.size() - at < 8) return notMidi;
+        uint32_t chunk = BigEndian(data, at + 4, 4);
+        if (chunk > data.size() - at - 8) return notMidi;
+        if (std::memcmp(data.data() + at, "MTrk", 4) == 0) {
+            if (!MidiTrackIsWhole(data, at + 8, at + 8 + chunk)) return notMidi;
+            ++found;
+        }
+        at += 8 + chunk;
+    }
+    return std::string();
 }
 
 class SdlPlatform : public Platform {
@@ -119,7 +231,8 @@ public:
             return false;
         }
         renderer_ = SDL_CreateRenderer(window_, -1, 0);
-        if (renderer_ == nullptr) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+        if (renderer_ == nullptr)
+            renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
         if (renderer_ != nullptr) {
             SDL_RenderSetLogicalSize(renderer_, kFrameWidth, kFrameHeight);
             SDL_RenderSetIntegerScale(renderer_, SDL_TRUE);
@@ -219,8 +332,7 @@ public:
     void ShowErrorBox(const std::string& caption, const std::string& text) override {
         if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption.c_str(), text.c_str(),
                                      window_) != 0) {
-            std::fprintf(stderr, "zolvex: %s (no message box: %s)\n", text.c_str(),
-                         SDL_GetError());
+            std::fprintf(stderr, "zolvex: %s (no message box: %s)\n", text.c_str(), SDL_GetError());
         }
     }
 
@@ -277,6 +389,12 @@ public:
     uint32_t MusicLoad(const std::string& path) override {
         if (!musicOpen_) return 0;
         std::string native = NativePath(path);
+        std::string problem = MidiFileProblem(native);
+        if (!problem.empty()) {
+            std::fprintf(stderr, "zolvex: cannot load music %s (%s): playing without it\n",
+                         native.c_str(), problem.c_str());
+            return 0;
+        }
         Mix_Music* music = Mix_LoadMUS(native.c_str());
         if (music == nullptr) {
             std::fprintf(stderr, "zolvex: cannot load music %s (%s): playing without it\n",
@@ -339,8 +457,8 @@ private:
             case SDL_KEYUP: {
                 uint32_t vk = VirtualKeyOf(event.key.keysym.sym);
                 if (vk != 0) {
-                    queue_.push_back(Message{
-                        event.type == SDL_KEYDOWN ? kMsgKeyDown : kMsgKeyUp, vk, 0, 0});
+                    queue_.push_back(
+                        Message{event.type == SDL_KEYDOWN ? kMsgKeyDown : kMsgKeyUp, vk, 0, 0});
                 }
                 break;
             }
