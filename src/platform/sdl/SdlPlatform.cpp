@@ -221,6 +221,13 @@ public:
             return false;
         }
         int scale = std::clamp(options.scale, 1, 8);
+        if (options.windowed && scale == 1) {
+            // Unscaled, a plain copy into the window's own pixels is the cheapest
+            // way to show a frame; it also spares loading a GL driver, which on a
+            // machine without a graphics card is a software rasteriser of its own.
+            SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+            SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+        }
         Uint32 flags = SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN;
         if (!options.windowed) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
         window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
