@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "platform/sdl/SdlPlatform.h"
@@ -39,6 +40,8 @@ class MissingDevicesTest : public testing::Test {
 protected:
     void TearDown() override {
         platform.reset();
+        std::error_code ignored;
+        if (!scratch.empty()) std::filesystem::remove_all(scratch, ignored);
         for (const auto& [name, value] : saved) {
             if (value) {
                 ::setenv(name.c_str(), value->c_str(), 1);
@@ -71,6 +74,7 @@ protected:
 
     std::map<std::string, std::optional<std::string>> saved;
     std::unique_ptr<Platform> platform;
+    std::filesystem::path scratch;  // removed after the test, whatever its outcome
 };
 
 TEST_F(MissingDevicesTest, AMissingTuneLoadsAsNoTuneWithOneLineAndEveryMusicCallStaysHarmless) {
@@ -126,7 +130,8 @@ TEST_F(MissingDevicesTest, DamagedTunesAreRefusedWithOneLineAndDamagedSoundsDoNo
     namespace fs = std::filesystem;
     char pattern[] = "/tmp/zolvex-sounds-XXXXXX";
     ASSERT_NE(::mkdtemp(pattern), nullptr);
-    const fs::path folder = pattern;
+    scratch = pattern;
+    const fs::path folder = scratch;
     auto write = [](const fs::path& path, const std::string& bytes) {
         std::ofstream(path, std::ios::binary) << bytes;
         return path.string();
@@ -191,8 +196,6 @@ TEST_F(MissingDevicesTest, DamagedTunesAreRefusedWithOneLineAndDamagedSoundsDoNo
             EXPECT_EQ(line.find("not a whole MIDI file"), std::string::npos) << line;
         }
     }
-    platform.reset();
-    fs::remove_all(folder);
 }
 
 // A driver that does not exist stands for a machine with no sound device.
