@@ -43,11 +43,9 @@ bool Display::Init(int /*flags*/, int width, int height, int bitsPerPixel) {
                      width, height, bitsPerPixel);
         return false;
     }
-    // The screen belongs to the window; without one there is nothing to show frames on.
-    if (!GetPlatform().HasWindow()) {
-        std::fputs("zolvex: cannot set up the screen: there is no window\n", stderr);
-        return false;
-    }
+    // The screen belongs to the window; without one there is nothing to show
+    // frames on (the platform has already said why there is no window).
+    if (!GetPlatform().HasWindow()) return false;
     primarySurface = std::make_unique<Surface>(width, height);
     backBufferSurface = std::make_unique<Surface>(width, height);
     pendingTexts.clear();

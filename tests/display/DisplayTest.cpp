@@ -34,13 +34,11 @@ public:
 };
 
 // Without a window there is no screen to set up.
-TEST(DisplayWithoutWindowTest, InitFailsWithALine) {
+TEST(DisplayWithoutWindowTest, InitFails) {
     HeadlessPlatform platform(".", 0);
     SetPlatform(&platform);
     Display display;
-    testing::internal::CaptureStderr();
     EXPECT_FALSE(display.Init(19, 640, 480, 16));
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("no window"), std::string::npos);
     EXPECT_EQ(display.backBuffer, nullptr);
     SetPlatform(nullptr);
 }

@@ -10,7 +10,10 @@ HeadlessPlatform::HeadlessPlatform(std::string executableDirectory, int64_t cale
 
 bool HeadlessPlatform::CreateMainWindow(const std::string& /*title*/, WindowProc proc,
                                         const WindowOptions& /*options*/) {
-    if (!displayAvailable_) return false;
+    if (!displayAvailable_) {
+        std::fputs("zolvex: no display to open a window on\n", stderr);
+        return false;
+    }
     proc_ = std::move(proc);
     hasWindow_ = true;
     // Showing the window makes the program the foreground one; the window
