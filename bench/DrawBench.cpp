@@ -43,7 +43,7 @@ public:
     }
 
     bool Started() const { return started_; }
-    Program& program() { return *program_; }
+    Program& Whole() { return *program_; }
 
     void Wait(uint64_t ms) {
         platform_->AdvanceTo(platform_->NowMs() + ms);
@@ -69,8 +69,8 @@ void DrawTitleScreen(benchmark::State& state) {
         return;
     }
     for (auto _ : state) {
-        run.program().levelSelect().Draw();
-        run.program().display().Flip();
+        run.Whole().TheLevelSelect().Draw();
+        run.Whole().TheDisplay().Flip();
     }
 }
 BENCHMARK(DrawTitleScreen)->Unit(benchmark::kMicrosecond);
@@ -85,8 +85,8 @@ void DrawPlayScreen(benchmark::State& state) {
     run.Key(kVkReturn);
     run.Key(kVkReturn);
     run.Wait(500);
-    GameModel& m = run.program().game().model;
-    if (run.program().application().currentScene != &run.program().game() ||
+    GameModel& m = run.Whole().TheGame().model;
+    if (run.Whole().TheApplication().currentScene != &run.Whole().TheGame() ||
         m.state != GameState::Playing) {
         state.SkipWithError("the game did not start");
         return;
@@ -110,8 +110,8 @@ void DrawPlayScreen(benchmark::State& state) {
     int blocks = 0;
     for (int h : heights) blocks += h;
     for (auto _ : state) {
-        run.program().game().Draw();
-        run.program().display().Flip();
+        run.Whole().TheGame().Draw();
+        run.Whole().TheDisplay().Flip();
     }
     state.counters["blocks"] = blocks;
 }
@@ -127,19 +127,19 @@ void DrawRankingScreen(benchmark::State& state) {
     run.Key(kVkReturn);
     run.Key(kVkReturn);
     run.Wait(500);
-    run.program().game().model.score = 0x1234;
+    run.Whole().TheGame().model.score = 0x1234;
     run.Key(kVkEscape);
     run.Wait(5000);
     run.Key(kVkDown);
     run.Key(kVkSpace);
-    if (run.program().application().currentScene != &run.program().ranking() ||
-        run.program().ranking().newRank != 0) {
+    if (run.Whole().TheApplication().currentScene != &run.Whole().TheRanking() ||
+        run.Whole().TheRanking().newRank != 0) {
         state.SkipWithError("the ranking screen with a new entry was not reached");
         return;
     }
     for (auto _ : state) {
-        run.program().ranking().Draw();
-        run.program().display().Flip();
+        run.Whole().TheRanking().Draw();
+        run.Whole().TheDisplay().Flip();
     }
 }
 BENCHMARK(DrawRankingScreen)->Unit(benchmark::kMicrosecond);

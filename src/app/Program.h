@@ -34,12 +34,12 @@ public:
     bool Ended() const { return ended_; }
     int ExitCode() const { return exitCode_; }
 
-    Application& application() { return application_; }
-    Display& display() { return display_; }
-    LevelSelectScene& levelSelect() { return levelSelect_; }
-    GameScene& game() { return game_; }
-    RankingScene& ranking() { return ranking_; }
-    FarewellScene& farewell() { return farewell_; }
+    Application& TheApplication() { return application_; }
+    Display& TheDisplay() { return display_; }
+    LevelSelectScene& TheLevelSelect() { return levelSelect_; }
+    GameScene& TheGame() { return game_; }
+    RankingScene& TheRanking() { return ranking_; }
+    FarewellScene& TheFarewell() { return farewell_; }
 
 private:
     // Makes this run's objects the ones the global accessors reach; comes

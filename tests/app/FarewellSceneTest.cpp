@@ -29,7 +29,7 @@ protected:
         h.Wait(leaveAt);
         h.Backend().ForgetFrames();
         h.Key(kVkEscape);
-        ASSERT_EQ(h.Current(), &h.Run().farewell());
+        ASSERT_EQ(h.Current(), &h.Run().TheFarewell());
         h.Music();
     }
 
@@ -63,27 +63,27 @@ TEST_F(FarewellSceneTest, ShowsTheBannerTheMessageAndTheShortenedCreditLineOnBla
 TEST_F(FarewellSceneTest, EndsTheRunTwoTimerPeriodsLaterWithStatusZero) {
     EXPECT_EQ(h.Backend().RunningTimers(), (std::map<int, uint32_t>{{0, 1000}}));
     RunTo(999);
-    EXPECT_EQ(h.Run().farewell().ticks, 0);
+    EXPECT_EQ(h.Run().TheFarewell().ticks, 0);
     RunTo(1000);
-    EXPECT_EQ(h.Run().farewell().ticks, 1);
+    EXPECT_EQ(h.Run().TheFarewell().ticks, 1);
     EXPECT_FALSE(h.Run().Ended());
     RunTo(1999);
     EXPECT_FALSE(h.Run().Ended());
     RunTo(2000);
     EXPECT_TRUE(h.Run().Ended());
     EXPECT_EQ(h.Run().ExitCode(), 0);
-    EXPECT_EQ(h.Run().farewell().ticks, 2);
+    EXPECT_EQ(h.Run().TheFarewell().ticks, 2);
     EXPECT_FALSE(h.Backend().HasWindow());
     EXPECT_TRUE(h.Backend().CursorShown());
     // The farewell screen's end (freeing handle 0), then the teardown.
     EXPECT_THAT(h.Music(), ElementsAre("Stop", "Free", "Close"));
     EXPECT_EQ(h.Backend().freedHandles.back(), 0u);
-    EXPECT_EQ(h.Run().farewell().music, 0u);
+    EXPECT_EQ(h.Run().TheFarewell().music, 0u);
 }
 
 TEST_F(FarewellSceneTest, FiveRestartsTheCountdownAfterTheRestoringNotice) {
     RunTo(1500);
-    ASSERT_EQ(h.Run().farewell().ticks, 1);
+    ASSERT_EQ(h.Run().TheFarewell().ticks, 1);
     h.Backend().ForgetFrames();
     h.Key(kVkF5);
     // The notice, the restarted scene's own flip, and the framework's redraw.
@@ -93,8 +93,8 @@ TEST_F(FarewellSceneTest, FiveRestartsTheCountdownAfterTheRestoringNotice) {
                                                   0xFFFFFF, 0x000000, -1, -1}));
     EXPECT_EQ(frames[1], kFarewellTexts);
     EXPECT_EQ(frames[2], kFarewellTexts);
-    EXPECT_EQ(h.Run().farewell().ticks, 0);
-    EXPECT_EQ(h.Run().farewell().mode, StartMode::Restore);
+    EXPECT_EQ(h.Run().TheFarewell().ticks, 0);
+    EXPECT_EQ(h.Run().TheFarewell().mode, StartMode::Restore);
 
     RunTo(3499);
     EXPECT_FALSE(h.Run().Ended());
@@ -107,9 +107,9 @@ TEST_F(FarewellSceneTest, RegainingTheForegroundAlsoRestartsTheCountdown) {
     RunTo(1200);
     h.Focus(false);
     EXPECT_THAT(h.Music(), ElementsAre("Stop"));
-    EXPECT_EQ(h.Run().farewell().ticks, 1);
+    EXPECT_EQ(h.Run().TheFarewell().ticks, 1);
     h.Focus(true);
-    EXPECT_EQ(h.Run().farewell().ticks, 0);
+    EXPECT_EQ(h.Run().TheFarewell().ticks, 0);
     RunTo(3199);
     EXPECT_FALSE(h.Run().Ended());
     RunTo(3200);
@@ -124,7 +124,7 @@ TEST_F(FarewellSceneTest, OtherKeysLeaveTheCountdownAlone) {
         h.Key(key);
     }
     EXPECT_EQ(h.Backend().PresentCount(), presents);
-    EXPECT_EQ(h.Current(), &h.Run().farewell());
+    EXPECT_EQ(h.Current(), &h.Run().TheFarewell());
     EXPECT_TRUE(h.Music().empty());
     RunTo(1999);
     EXPECT_FALSE(h.Run().Ended());

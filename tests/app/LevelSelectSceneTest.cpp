@@ -75,7 +75,7 @@ TEST(LevelSelectSceneTest, DrawsTheInstructionsAndTheLevelNamesWithTheChosenOneI
 TEST(LevelSelectSceneTest, UpAndDownMoveTheSelectionRoundAndWriteNothing) {
     ProgramHarness h;
     ASSERT_TRUE(h.Start());
-    LevelSelectScene& title = h.Run().levelSelect();
+    LevelSelectScene& title = h.Run().TheLevelSelect();
     // They work before the first draw.
     h.Key(kVkUp);
     EXPECT_EQ(title.level, 3);
@@ -105,7 +105,7 @@ TEST(LevelSelectSceneTest, OtherKeysAndKeyReleasesChangeNothing) {
                                                         uint32_t{'A'}})
         h.Key(key);
     EXPECT_STREQ(h.Current()->Name(), "LevelSelect");
-    EXPECT_EQ(h.Run().levelSelect().level, 1);
+    EXPECT_EQ(h.Run().TheLevelSelect().level, 1);
     EXPECT_TRUE(h.Music().empty());
 }
 
@@ -120,7 +120,7 @@ class StoredLevelTest : public testing::TestWithParam<StoredLevelCase> {};
 TEST_P(StoredLevelTest, OpensOnTheStoredLevelOrOnBeginner) {
     ProgramHarness h(GetParam().settings);
     ASSERT_TRUE(h.Start());
-    EXPECT_EQ(h.Run().levelSelect().level, GetParam().level);
+    EXPECT_EQ(h.Run().TheLevelSelect().level, GetParam().level);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -145,7 +145,7 @@ TEST(LevelSelectSceneTest, EnterAndFOneAreIgnoredUntilTheFirstDraw) {
         EXPECT_TRUE(h.Music().empty());
         EXPECT_EQ(GetProfileInt(h.SettingsPath().string(), "Game", "DefaultLevel", -99), -99);
         h.Wait(1);
-        EXPECT_EQ(h.Run().levelSelect().notYetDrawn, 0);
+        EXPECT_EQ(h.Run().TheLevelSelect().notYetDrawn, 0);
         h.Key(key);
         EXPECT_STRNE(h.Current()->Name(), "LevelSelect") << key;
     }
@@ -160,9 +160,9 @@ TEST(LevelSelectSceneTest, EnterStoresTheLevelAndStartsAGameAtIt) {
         h.Wait(150);
         h.Music();
         h.Key(kVkReturn);
-        EXPECT_EQ(h.Current(), &h.Run().game());
-        EXPECT_EQ(h.Run().game().level, 2);
-        EXPECT_EQ(h.Run().game().mode, StartMode::Create);
+        EXPECT_EQ(h.Current(), &h.Run().TheGame());
+        EXPECT_EQ(h.Run().TheGame().level, 2);
+        EXPECT_EQ(h.Run().TheGame().mode, StartMode::Create);
         EXPECT_EQ(GetProfileString(h.SettingsPath().string(), "Game", "DefaultLevel", "", 16), "2");
         // The title's tune is stopped and freed, and its timer gone, before the game starts.
         const std::vector<std::string> music = h.Music();
@@ -170,14 +170,14 @@ TEST(LevelSelectSceneTest, EnterStoresTheLevelAndStartsAGameAtIt) {
         EXPECT_EQ(music[0], "Stop");
         EXPECT_EQ(music[1], "Free");
         EXPECT_EQ(music[2], "LoadFile game.mid");
-        EXPECT_EQ(h.Run().levelSelect().blockSurfaces[0], nullptr);
+        EXPECT_EQ(h.Run().TheLevelSelect().blockSurfaces[0], nullptr);
         stored = h.Settings();
     }
 
     // The next run opens on the stored level.
     ProgramHarness next(stored);
     ASSERT_TRUE(next.Start());
-    EXPECT_EQ(next.Run().levelSelect().level, 2);
+    EXPECT_EQ(next.Run().TheLevelSelect().level, 2);
 }
 
 TEST(LevelSelectSceneTest, FOneStoresTheLevelAndShowsItsRankingOnly) {
@@ -186,9 +186,9 @@ TEST(LevelSelectSceneTest, FOneStoresTheLevelAndShowsItsRankingOnly) {
     h.Key(kVkUp);
     h.Wait(150);
     h.Key(kVkF1);
-    EXPECT_EQ(h.Current(), &h.Run().ranking());
-    EXPECT_EQ(h.Run().ranking().level, 3);
-    EXPECT_EQ(h.Run().ranking().mode, StartMode::ViewOnly);
+    EXPECT_EQ(h.Current(), &h.Run().TheRanking());
+    EXPECT_EQ(h.Run().TheRanking().level, 3);
+    EXPECT_EQ(h.Run().TheRanking().mode, StartMode::ViewOnly);
     EXPECT_EQ(GetProfileString(h.SettingsPath().string(), "Game", "DefaultLevel", "", 16), "3");
 }
 
@@ -200,7 +200,7 @@ TEST(LevelSelectSceneTest, EscAndFTwelveLeaveForTheFarewellScreenWithoutStoringT
         h.Music();
         // At once: they do not wait for the first draw.
         h.Key(key);
-        EXPECT_EQ(h.Current(), &h.Run().farewell()) << key;
+        EXPECT_EQ(h.Current(), &h.Run().TheFarewell()) << key;
         EXPECT_EQ(GetProfileString(h.SettingsPath().string(), "Game", "DefaultLevel", "", 16), "3");
         EXPECT_THAT(h.Music(), ElementsAre("Stop", "Free"));
         EXPECT_EQ(h.Backend().RunningTimers(), (std::map<int, uint32_t>{{0, 1000}}));
@@ -232,7 +232,7 @@ int ExpectedLeft(int block, uint32_t frame, int baseX) {
 TEST(LevelSelectSceneTest, BlocksSwingByTheirFrameCounter) {
     ProgramHarness h;
     ASSERT_TRUE(h.Start());
-    LevelSelectScene& title = h.Run().levelSelect();
+    LevelSelectScene& title = h.Run().TheLevelSelect();
     // Frame 0: block 0 at the right end of its swing, block 4 in the middle.
     title.frameCounter = 0;
     EXPECT_EQ(title.BlockLeft(0), 560);
@@ -263,7 +263,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(h.Start());
         h.Wait(150);
-        title = &h.Run().levelSelect();
+        title = &h.Run().TheLevelSelect();
         title->frameCounter = 0;
         for (FloatingBlock& block : title->floatingBlocks) block.y = 1000;
         title->floatingBlocks[1].image = 4;
@@ -348,11 +348,11 @@ TEST(LevelSelectSceneTest, PlacesTheBlocksAtStartFromTheirDrawsIncludingTheExtre
     ASSERT_TRUE(h.Start());
     EXPECT_TRUE(random.draws.empty()) << random.draws.size() << " draws left over";
     EXPECT_THAT(random.seeds, ElementsAre(test::kCalendarStart));
-    EXPECT_THAT(h.Run().levelSelect().floatingBlocks,
+    EXPECT_THAT(h.Run().TheLevelSelect().floatingBlocks,
                 ElementsAre(FloatingBlock{0, 100, 8, 0}, FloatingBlock{0, 401, 26, 8},
                             FloatingBlock{0, 101, 23, 1}, FloatingBlock{0, 102, 11, 2},
                             FloatingBlock{0, 103, 14, 1}));
-    EXPECT_EQ(h.Run().levelSelect().frameCounter, 0u);
+    EXPECT_EQ(h.Run().TheLevelSelect().frameCounter, 0u);
 }
 
 TEST(LevelSelectSceneTest, ABlockPastTheBottomStartsAgainAtTheTopInTheSameTick) {
@@ -360,7 +360,7 @@ TEST(LevelSelectSceneTest, ABlockPastTheBottomStartsAgainAtTheTopInTheSameTick) 
     ProgramHarness h;
     h.Run().UseRandom(random);
     ASSERT_TRUE(h.Start());
-    LevelSelectScene& title = h.Run().levelSelect();
+    LevelSelectScene& title = h.Run().TheLevelSelect();
     for (FloatingBlock& block : title.floatingBlocks) block = FloatingBlock{0, 0, 8, 3};
     title.floatingBlocks[1] = FloatingBlock{0, 469, 10, 3};  // reaches 479: stays
     title.floatingBlocks[2] = FloatingBlock{0, 470, 10, 3};  // reaches 480: starts again
@@ -392,7 +392,7 @@ TEST(LevelSelectSceneTest, RestoreRebuildsTheSceneFromTheStoredLevel) {
     h.Run().UseRandom(random);
     ASSERT_TRUE(h.Start());
     h.Wait(5000);
-    LevelSelectScene& title = h.Run().levelSelect();
+    LevelSelectScene& title = h.Run().TheLevelSelect();
     h.Key(kVkDown);
     ASSERT_EQ(title.level, 3);
     ASSERT_GT(title.frameCounter, 0u);
@@ -440,25 +440,25 @@ TEST_F(MissingBlockPictureTest, TheTitleScreenStaysWithoutBlocksAndStillLetsTheP
     ASSERT_TRUE(h.Start());
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_THAT(err, testing::HasSubstr("block.bmp"));
-    EXPECT_EQ(h.Current(), &h.Run().levelSelect());
+    EXPECT_EQ(h.Current(), &h.Run().TheLevelSelect());
     // No tune, no timer: nothing is drawn, so Enter and F1 stay ignored.
     EXPECT_THAT(h.Music(), ElementsAre("Open"));
     EXPECT_TRUE(h.Backend().RunningTimers().empty());
     h.Wait(1000);
     h.Key(kVkReturn);
     h.Key(kVkF1);
-    EXPECT_EQ(h.Current(), &h.Run().levelSelect());
+    EXPECT_EQ(h.Current(), &h.Run().TheLevelSelect());
     h.Key(kVkUp);
-    EXPECT_EQ(h.Run().levelSelect().level, 3);
+    EXPECT_EQ(h.Run().TheLevelSelect().level, 3);
 
     // A restore finds no block surfaces to refill and must not use them.
     testing::internal::CaptureStderr();
     h.Focus(true);
     testing::internal::GetCapturedStderr();
-    for (const auto& surface : h.Run().levelSelect().blockSurfaces) EXPECT_EQ(surface, nullptr);
+    for (const auto& surface : h.Run().TheLevelSelect().blockSurfaces) EXPECT_EQ(surface, nullptr);
 
     h.Key(kVkEscape);
-    EXPECT_EQ(h.Current(), &h.Run().farewell());
+    EXPECT_EQ(h.Current(), &h.Run().TheFarewell());
     h.Wait(2000);
     EXPECT_TRUE(h.Run().Ended());
     EXPECT_EQ(h.Run().ExitCode(), 0);

@@ -168,8 +168,8 @@ public:
 
     Program& Run() { return *run; }
     RecordingPlatform& Backend() { return backend; }
-    Display& Screen() { return run->display(); }
-    Scene* Current() { return run->application().currentScene; }
+    Display& Screen() { return run->TheDisplay(); }
+    Scene* Current() { return run->TheApplication().currentScene; }
     std::vector<std::string> Music() { return backend.TakeMusicCalls(); }
 
     std::filesystem::path Directory() const { return directory.path; }

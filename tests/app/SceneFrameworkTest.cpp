@@ -35,7 +35,7 @@ TEST(SceneFrameworkTest, ATickGoesToTheSceneCurrentWhenItIsDispatched) {
     ProbeScene second;
     ProgramHarness h;
     ASSERT_TRUE(h.Start());
-    h.Run().levelSelect().End();
+    h.Run().TheLevelSelect().End();
     first.Start(StartMode::Create);
     first.SetSceneTimer(1, 50);
     h.Wait(25);
@@ -44,7 +44,7 @@ TEST(SceneFrameworkTest, ATickGoesToTheSceneCurrentWhenItIsDispatched) {
     h.Wait(100);
     EXPECT_TRUE(first.ticks.empty());
     EXPECT_THAT(second.ticks, ElementsAre(std::pair{1, 50u}, std::pair{1, 100u}));
-    EXPECT_EQ(second.window, h.Run().levelSelect().window);
+    EXPECT_EQ(second.window, h.Run().TheLevelSelect().window);
     EXPECT_EQ(second.background, h.Screen().background);
     EXPECT_EQ(second.title, h.Screen().title);
     EXPECT_EQ(second.primary, h.Screen().primary);
@@ -56,17 +56,17 @@ TEST(SceneFrameworkTest, LosingTheForegroundOnTheTitleScreenOnlyStopsTheMusic) {
     h.Wait(300);
     h.Music();
     const uint64_t presents = h.Backend().PresentCount();
-    const uint32_t frame = h.Run().levelSelect().frameCounter;
+    const uint32_t frame = h.Run().TheLevelSelect().frameCounter;
 
     h.Focus(false);
     EXPECT_THAT(h.Music(), ElementsAre("Stop"));
-    EXPECT_EQ(h.Current(), &h.Run().levelSelect());
+    EXPECT_EQ(h.Current(), &h.Run().TheLevelSelect());
     EXPECT_EQ(h.Backend().PresentCount(), presents);
-    EXPECT_EQ(h.Run().levelSelect().frameCounter, frame);
+    EXPECT_EQ(h.Run().TheLevelSelect().frameCounter, frame);
     EXPECT_EQ(h.Backend().RunningTimers(), (std::map<int, uint32_t>{{0, 150}}));
     // The screen goes on animating in the background.
     h.Wait(150);
-    EXPECT_EQ(h.Run().levelSelect().frameCounter, frame + 1);
+    EXPECT_EQ(h.Run().TheLevelSelect().frameCounter, frame + 1);
 }
 
 TEST(SceneFrameworkTest, RegainingTheForegroundShowsTheNoticeThenRestartsAndRedrawsTheScene) {
@@ -79,7 +79,7 @@ TEST(SceneFrameworkTest, RegainingTheForegroundShowsTheNoticeThenRestartsAndRedr
     h.Backend().ForgetFrames();
 
     h.Focus(true);
-    LevelSelectScene& title = h.Run().levelSelect();
+    LevelSelectScene& title = h.Run().TheLevelSelect();
     const auto frames = h.Backend().Frames();
     ASSERT_EQ(frames.size(), 2u);
     EXPECT_THAT(frames[0], ElementsAre(kRestoringNotice));
@@ -108,7 +108,7 @@ TEST(SceneFrameworkTest, AnActivationFlagOtherThanZeroOrOneDoesNothing) {
     h.Send(Message{kMsgActivateApp, 2, 0, 0});
     EXPECT_TRUE(h.Music().empty());
     EXPECT_EQ(h.Backend().PresentCount(), presents);
-    EXPECT_EQ(h.Run().levelSelect().mode, StartMode::Create);
+    EXPECT_EQ(h.Run().TheLevelSelect().mode, StartMode::Create);
 }
 
 TEST(SceneFrameworkTest, FiveOnTheTitleScreenDoesNothing) {
@@ -120,8 +120,8 @@ TEST(SceneFrameworkTest, FiveOnTheTitleScreenDoesNothing) {
     h.Key(kVkF5);
     EXPECT_TRUE(h.Music().empty());
     EXPECT_EQ(h.Backend().PresentCount(), presents);
-    EXPECT_EQ(h.Run().levelSelect().mode, StartMode::Create);
-    EXPECT_EQ(h.Run().levelSelect().frameCounter, 2u);
+    EXPECT_EQ(h.Run().TheLevelSelect().mode, StartMode::Create);
+    EXPECT_EQ(h.Run().TheLevelSelect().frameCounter, 2u);
 }
 
 TEST(SceneFrameworkTest, LosingTheForegroundDuringAGamePausesItAndStopsItsFirstThreeTimers) {
@@ -133,10 +133,10 @@ TEST(SceneFrameworkTest, LosingTheForegroundDuringAGamePausesItAndStopsItsFirstT
     h.Key(kVkReturn);  // play begins
     h.Wait(500);
     h.Music();
-    h.Run().game().SetSceneTimer(3, 500);
+    h.Run().TheGame().SetSceneTimer(3, 500);
 
     h.Focus(false);
-    EXPECT_EQ(h.Run().game().model.state, GameState::Paused);
+    EXPECT_EQ(h.Run().TheGame().model.state, GameState::Paused);
     EXPECT_EQ(h.Backend().RunningTimers(), (std::map<int, uint32_t>{{3, 500}}));
     EXPECT_THAT(h.Music(), ElementsAre("Stop"));
 }

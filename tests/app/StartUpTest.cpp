@@ -65,7 +65,7 @@ TEST(StartUpTest, WritingTheSwitchKeepsTheRestOfTheSettingsFile) {
     ProgramHarness h("; chosen by hand\n[Game]\nDefaultLevel=3\n[BGM]\nBGM=0\n");
     ASSERT_TRUE(h.Start());
     EXPECT_THAT(h.Settings(), testing::HasSubstr("; chosen by hand"));
-    EXPECT_EQ(h.Run().levelSelect().level, 3);
+    EXPECT_EQ(h.Run().TheLevelSelect().level, 3);
 }
 
 TEST(StartUpTest, ActivationWhileTheWindowIsShownReachesTheTitleSceneAndRestoresNothing) {
@@ -75,12 +75,12 @@ TEST(StartUpTest, ActivationWhileTheWindowIsShownReachesTheTitleSceneAndRestores
     ASSERT_FALSE(heard.empty());
     EXPECT_EQ(heard[0].message, kMsgActivateApp);
     EXPECT_EQ(heard[0].wParam, 1u);
-    EXPECT_EQ(heard[0].scene, &h.Run().levelSelect());
+    EXPECT_EQ(heard[0].scene, &h.Run().TheLevelSelect());
     // No restore: nothing was flipped, the title scene was started once, with Create.
     EXPECT_EQ(h.Backend().PresentCount(), 0u);
-    EXPECT_EQ(h.Run().levelSelect().mode, StartMode::Create);
+    EXPECT_EQ(h.Run().TheLevelSelect().mode, StartMode::Create);
     EXPECT_THAT(h.Music(), ElementsAre("Open", "LoadFile open.mid", "Init", "Play"));
-    EXPECT_EQ(h.Run().application().active, 1);
+    EXPECT_EQ(h.Run().TheApplication().active, 1);
     EXPECT_FALSE(h.Backend().CursorShown());
     EXPECT_EQ(h.Backend().RunningTimers(), (std::map<int, uint32_t>{{0, 150}}));
 }
@@ -125,7 +125,7 @@ TEST_F(DisplayFailureTest, TheProgramObjectReportsTheEndedRun) {
     testing::internal::GetCapturedStderr();
     EXPECT_TRUE(h.Run().Ended());
     EXPECT_EQ(h.Run().ExitCode(), 1);
-    EXPECT_EQ(h.Run().levelSelect().blockSurfaces[0], nullptr);
+    EXPECT_EQ(h.Run().TheLevelSelect().blockSurfaces[0], nullptr);
     EXPECT_EQ(h.Backend().ErrorBoxes().size(), 1u);
 }
 

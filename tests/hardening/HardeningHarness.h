@@ -129,15 +129,15 @@ public:
         if (!Ended()) {
             Script("wait 150");
             seen.titleScene = SceneName();
-            seen.titleLevel = Program().levelSelect().level;
+            seen.titleLevel = Program().TheLevelSelect().level;
             Script("key F1\nwait 300");
             seen.viewScene = SceneName();
-            seen.viewLevel = Program().ranking().level;
-            std::copy(std::begin(Program().ranking().entries),
-                      std::end(Program().ranking().entries), std::begin(seen.viewEntries));
+            seen.viewLevel = Program().TheRanking().level;
+            std::copy(std::begin(Program().TheRanking().entries),
+                      std::end(Program().TheRanking().entries), std::begin(seen.viewEntries));
             Script("key Enter\nwait 150\nkey Enter\nwait 100");
             seen.gameScene = SceneName();
-            const GameModel& model = Program().game().model;
+            const GameModel& model = Program().TheGame().model;
             std::copy(std::begin(model.bestScores), std::end(model.bestScores),
                       std::begin(seen.bestScores));
             seen.tenthScore = model.tenthScore;
@@ -150,8 +150,8 @@ public:
         seen.errors = testing::internal::GetCapturedStderr();
         seen.ended = Ended();
         seen.exitCode = Program().ExitCode();
-        seen.music = sim_->platform().TakeMusicCalls();
-        seen.errorBoxes = sim_->platform().ErrorBoxes();
+        seen.music = sim_->Backend().TakeMusicCalls();
+        seen.errorBoxes = sim_->Backend().ErrorBoxes();
         return seen;
     }
 
@@ -184,11 +184,11 @@ public:
 
     bool Ended() { return Program().Ended(); }
     std::string SceneName() {
-        const Scene* scene = Program().application().currentScene;
+        const Scene* scene = Program().TheApplication().currentScene;
         return scene != nullptr ? scene->Name() : "";
     }
-    zolvex::Program& Program() { return sim_->program(); }
-    HeadlessPlatform& Platform() { return sim_->platform(); }
+    zolvex::Program& Program() { return sim_->Run(); }
+    HeadlessPlatform& Platform() { return sim_->Backend(); }
 
 private:
     std::unique_ptr<Simulator> sim_;

@@ -152,23 +152,23 @@ protected:
             "\nkey Esc\nwait 4500");
     }
 
-    Program& P() { return sim->program(); }
-    HeadlessPlatform& Platform() { return sim->platform(); }
-    GameScene& Game() { return P().game(); }
-    GameModel& Model() { return P().game().model; }
-    RankingScene& Ranking() { return P().ranking(); }
-    Scene* Current() { return P().application().currentScene; }
+    Program& P() { return sim->Run(); }
+    HeadlessPlatform& Platform() { return sim->Backend(); }
+    GameScene& Game() { return P().TheGame(); }
+    GameModel& Model() { return P().TheGame().model; }
+    RankingScene& Ranking() { return P().TheRanking(); }
+    Scene* Current() { return P().TheApplication().currentScene; }
     std::string CurrentName() { return Current() != nullptr ? Current()->Name() : ""; }
     std::map<int, uint32_t> Timers() { return Platform().RunningTimers(); }
     uint64_t Now() { return Platform().NowMs(); }
-    const Surface& Screen() { return *P().display().Front(); }
-    const Surface& BackBuffer() { return *P().display().backBuffer; }
-    uint64_t Flips() { return P().display().FlipCount(); }
+    const Surface& Screen() { return *P().TheDisplay().Front(); }
+    const Surface& BackBuffer() { return *P().TheDisplay().backBuffer; }
+    uint64_t Flips() { return P().TheDisplay().FlipCount(); }
     // Everything logged since the last call.
     std::vector<std::string> Sounds() { return Platform().TakeSounds(); }
     std::vector<std::string> Music() { return Platform().TakeMusicCalls(); }
 
-    const std::vector<TextRecord>& Texts() { return P().display().FlippedTexts(); }
+    const std::vector<TextRecord>& Texts() { return P().TheDisplay().FlippedTexts(); }
     // The text flipped last at (x, y), if any.
     std::optional<TextRecord> TextAt(int x, int y) {
         std::optional<TextRecord> found;

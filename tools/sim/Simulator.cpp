@@ -149,7 +149,7 @@ void Simulator::KeyUp(uint32_t code) {
 }
 
 bool Simulator::Execute(const SimCommand& command, std::ostream& out, std::string* error) {
-    GameModel& game = program_->game().model;
+    GameModel& game = program_->TheGame().model;
     switch (command.kind) {
         case SimCommand::Kind::Wait:
             platform_->AdvanceTo(platform_->NowMs() + static_cast<uint64_t>(command.numbers[0]));
@@ -183,7 +183,7 @@ bool Simulator::Execute(const SimCommand& command, std::ostream& out, std::strin
             out << Dump() << '\n';
             break;
         case SimCommand::Kind::Shot: {
-            const Surface* front = program_->display().Front();
+            const Surface* front = program_->TheDisplay().Front();
             Surface black(640, 480);
             if (!SaveSurfaceAsBmp(front != nullptr ? *front : black, command.text)) {
                 if (error != nullptr) {
@@ -234,13 +234,13 @@ bool Simulator::Execute(const SimCommand& command, std::ostream& out, std::strin
 
 std::string Simulator::Dump() {
     Program& p = *program_;
-    Scene* current = p.application().currentScene;
+    Scene* current = p.TheApplication().currentScene;
     json timers = json::object();
     for (const auto& [id, period] : platform_->RunningTimers()) {
         timers[std::to_string(id)] = period;
     }
     json texts = json::array();
-    for (const TextRecord& record : p.display().FlippedTexts()) {
+    for (const TextRecord& record : p.TheDisplay().FlippedTexts()) {
         texts.push_back(json{{"x", record.x},
                              {"y", record.y},
                              {"text", JsonSafe(record.text)},
@@ -257,9 +257,9 @@ std::string Simulator::Dump() {
               {"music", platform_->TakeMusicCalls()},
               {"texts", texts},
               {"level", current != nullptr ? current->level : 0},
-              {"game", GameJson(p.game())},
-              {"ranking", RankingJson(p.ranking())},
-              {"levelSelect", LevelSelectJson(p.levelSelect())}};
+              {"game", GameJson(p.TheGame())},
+              {"ranking", RankingJson(p.TheRanking())},
+              {"levelSelect", LevelSelectJson(p.TheLevelSelect())}};
     return dump.dump();
 }
 

@@ -30,8 +30,8 @@ public:
     // The dump object as one line of JSON.
     std::string Dump();
 
-    HeadlessPlatform& platform() { return *platform_; }
-    Program& program() { return *program_; }
+    HeadlessPlatform& Backend() { return *platform_; }
+    Program& Run() { return *program_; }
 
 private:
     void Pump();
