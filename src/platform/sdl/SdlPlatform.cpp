@@ -535,12 +535,12 @@ private:
             return nullptr;
         }
         int frames = frequency / 8;
-        beepSamples_.assign(static_cast<size_t>(frames * channels), 0);
+        beepSamples_.assign(static_cast<size_t>(frames) * static_cast<size_t>(channels), 0);
         for (int i = 0; i < frames; ++i) {
             double envelope = std::min(1.0, std::min(i, frames - i) / (frequency * 0.005));
             double value = std::sin(2.0 * M_PI * 880.0 * i / frequency) * 0.3 * envelope;
             for (int c = 0; c < channels; ++c) {
-                beepSamples_[static_cast<size_t>(i * channels + c)] =
+                beepSamples_[static_cast<size_t>(i) * static_cast<size_t>(channels) + static_cast<size_t>(c)] =
                     static_cast<int16_t>(value * 32767);
             }
         }
