@@ -7,7 +7,8 @@ source "$(dirname "$0")/lib.sh"
 build=${1:?usage: no-display.sh BUILD_DIR}
 
 e2e_prepare "$build" "${ZOLVEX_E2E_EXE:-zolvex}"
-unset DISPLAY WAYLAND_DISPLAY SDL_VIDEODRIVER
+# XDG_RUNTIME_DIR too: with it, a desktop's default Wayland socket would be found.
+unset DISPLAY WAYLAND_DISPLAY SDL_VIDEODRIVER XDG_RUNTIME_DIR
 e2e_launch
 e2e_wait_exit 5
 [ "$E2E_STATUS" -eq 1 ] || e2e_fail "exit status $E2E_STATUS, expected 1"
