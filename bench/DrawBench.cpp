@@ -75,6 +75,20 @@ void DrawTitleScreen(benchmark::State& state) {
 }
 BENCHMARK(DrawTitleScreen)->Unit(benchmark::kMicrosecond);
 
+// From the title screen into a game in play; false (and the benchmark skipped)
+// when the game did not start.
+bool StartPlaying(Run& run, benchmark::State& state) {
+    run.Key(kVkReturn);
+    run.Key(kVkReturn);
+    run.Wait(500);
+    if (run.Whole().TheApplication().currentScene != &run.Whole().TheGame() ||
+        run.Whole().TheGame().model.state != GameState::Playing) {
+        state.SkipWithError("the game did not start");
+        return false;
+    }
+    return true;
+}
+
 // A mid-game board of 40 blocks with no ten-pair, a trio falling over it.
 void DrawPlayScreen(benchmark::State& state) {
     Run run;
@@ -82,15 +96,8 @@ void DrawPlayScreen(benchmark::State& state) {
         state.SkipWithError("the program did not start");
         return;
     }
-    run.Key(kVkReturn);
-    run.Key(kVkReturn);
-    run.Wait(500);
+    if (!StartPlaying(run, state)) return;
     GameModel& m = run.Whole().TheGame().model;
-    if (run.Whole().TheApplication().currentScene != &run.Whole().TheGame() ||
-        m.state != GameState::Playing) {
-        state.SkipWithError("the game did not start");
-        return;
-    }
     const int heights[kColumns] = {4, 6, 3, 8, 5, 2, 7, 5};
     uint32_t seed = 7;
     for (int c = 0; c < kColumns; ++c) {
@@ -124,9 +131,7 @@ void DrawRankingScreen(benchmark::State& state) {
         state.SkipWithError("the program did not start");
         return;
     }
-    run.Key(kVkReturn);
-    run.Key(kVkReturn);
-    run.Wait(500);
+    if (!StartPlaying(run, state)) return;
     run.Whole().TheGame().model.score = 0x1234;
     run.Key(kVkEscape);
     run.Wait(5000);
