@@ -22,9 +22,11 @@ RunContext& Context() {
 
 int Application::InitPaths() {
     exeDirectory = GetPlatform().ExecutableDirectory();
-    dataDirectory = ChooseDataDirectory(exeDirectory);
-    RemoveStaleProfileTemporaries(dataDirectory);
-    settingsPath = JoinPath(dataDirectory, "zolvex.ini");
+    StorageFolders folders = ChooseStorageFolders({exeDirectory, installed});
+    dataDirectory = folders.scores;
+    RemoveStaleProfileTemporaries(folders.scores);
+    if (folders.settings != folders.scores) RemoveStaleProfileTemporaries(folders.settings);
+    settingsPath = JoinPath(folders.settings, "zolvex.ini");
     return 1;
 }
 

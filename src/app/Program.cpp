@@ -19,7 +19,10 @@ Program::Binding::Binding(Program& program) {
     SetDisplay(&program.display_);
 }
 
-Program::Program(Platform& platform) : platform_(platform), binding_(*this) {}
+Program::Program(Platform& platform, const ProgramOptions& options)
+    : platform_(platform), binding_(*this) {
+    application_.installed = options.installed;
+}
 
 Program::~Program() {
     if (application_.currentScene != nullptr && !ended_) Teardown();
@@ -100,8 +103,8 @@ int Program::Teardown() {
     return exitCode_;
 }
 
-int RunProgram(Platform& platform) {
-    Program program(platform);
+int RunProgram(Platform& platform, const ProgramOptions& options) {
+    Program program(platform, options);
     if (!program.StartUp()) return program.ExitCode();
     program.RunMessageLoop();
     return program.Teardown();

@@ -11,9 +11,15 @@
 
 namespace zolvex {
 
+// How this copy of the game was started.
+struct ProgramOptions {
+    // The program's folder is an installed one (see LocateProgramFolder).
+    bool installed = false;
+};
+
 class Program {
 public:
-    explicit Program(Platform& platform);
+    explicit Program(Platform& platform, const ProgramOptions& options = {});
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
@@ -67,6 +73,6 @@ private:
 };
 
 // A whole run: start-up, the message loop, teardown. Returns the exit code.
-int RunProgram(Platform& platform);
+int RunProgram(Platform& platform, const ProgramOptions& options = {});
 
 }  // namespace zolvex

@@ -1,17 +1,50 @@
 // The game's entry on a real machine.
-#include <cstdlib>
+#include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/CommandLine.h"
 #include "app/Program.h"
+#include "platform/Storage.h"
 #include "platform/sdl/SdlPlatform.h"
 
-int main() {
-    zolvex::SdlOptions options;
+int main(int argc, char** argv) {
+    using namespace zolvex;
+    CommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (line.action == CommandLine::Action::Usage) {
+        std::fprintf(stderr, "zolvex: %s\n%s", line.error.c_str(), UsageText().c_str());
+        return 2;
+    }
+    if (line.action == CommandLine::Action::Version) {
+        std::fputs(VersionText().c_str(), stdout);
+        return 0;
+    }
+
+    ProgramFolder program = LocateProgramFolder(ReadExecutableDirectory());
+    if (line.action == CommandLine::Action::Help) {
+        StorageFolders folders = PlanStorageFolders(program);
+        std::fputs(HelpText(program.directory, folders.settings, folders.scores).c_str(), stdout);
+        return 0;
+    }
+    // The game names its pictures and sounds relative to its own folder.
+    if (::chdir(program.directory.c_str()) != 0) {
+        std::fprintf(stderr, "zolvex: cannot enter the program's folder %s\n",
+                     program.directory.c_str());
+    }
+
+    SdlOptions options;
+    options.programDirectory = program.directory;
 #ifdef ZOLVEX_MEASURE
     // Measurement builds only: the polling loop of the original design for
     // comparison, and a log of fall ticks.
     options.pollingLoop = std::getenv("ZOLVEX_POLL") != nullptr;
     if (const char* log = std::getenv("ZOLVEX_TICK_LOG")) options.tickLogPath = log;
 #endif
-    auto platform = zolvex::CreateSdlPlatform(options);
-    return zolvex::RunProgram(*platform);
+    auto platform = CreateSdlPlatform(options);
+    ProgramOptions programOptions;
+    programOptions.installed = program.installed;
+    return RunProgram(*platform, programOptions);
 }

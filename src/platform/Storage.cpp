@@ -1,8 +1,10 @@
 #include "platform/Storage.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -12,7 +14,10 @@ namespace zolvex {
 
 namespace {
 
-const char* const kProfileNames[] = {"zolvex.ini", "score.scr"};
+namespace fs = std::filesystem;
+
+constexpr const char* kSettingsName = "zolvex.ini";
+constexpr const char* kScoresName = "score.scr";
 
 std::string Join(const std::string& directory, const std::string& name) {
     if (directory.empty()) return name;
@@ -20,7 +25,133 @@ std::string Join(const std::string& directory, const std::string& name) {
     return directory + "/" + name;
 }
 
+bool HoldsPictures(const std::string& directory) {
+    std::error_code error;
+    return fs::is_regular_file(Join(directory, "bmp/mback.bmp"), error);
+}
+
+// "$variable/zolvex", or "$HOME/homeDefault/zolvex"; empty when neither is usable.
+// A relative XDG value is invalid and ignored, as the base-directory rules say.
+std::string XdgFolder(const char* variable, const char* homeDefault) {
+    const char* value = std::getenv(variable);
+    if (value != nullptr && value[0] == '/') return Join(value, "zolvex");
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] != '\0') return Join(Join(home, homeDefault), "zolvex");
+    return std::string();
+}
+
+// Creates `directory` and its parents; the last level is the player's own, so 0700.
+bool MakePrivateFolder(const std::string& directory, const char* what) {
+    std::error_code error;
+    if (!fs::is_directory(directory, error)) {
+        fs::create_directories(fs::path(directory).parent_path(), error);
+        if (::mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST) {
+            error = std::error_code(errno, std::generic_category());
+        } else {
+            error.clear();
+        }
+    }
+    if (error || !IsWritableDirectory(directory)) {
+        std::fprintf(stderr, "zolvex: cannot use %s for the %s: %s\n", directory.c_str(), what,
+                     error ? error.message().c_str() : "not writable");
+        return false;
+    }
+    return true;
+}
+
+// Starts the player's copy of `name` from the program's one, unless the player has one.
+void SeedFile(const std::string& programDirectory, const std::string& directory,
+              const char* name) {
+    std::error_code error;
+    std::string to = Join(directory, name);
+    if (fs::exists(fs::symlink_status(to, error))) return;
+    std::string from = Join(programDirectory, name);
+    if (!fs::is_regular_file(from, error)) return;
+    fs::copy_file(from, to, error);
+    if (error) {
+        std::fprintf(stderr, "zolvex: cannot copy %s to %s: %s\n", from.c_str(), directory.c_str(),
+                     error.message().c_str());
+    }
+}
+
+// Settings that an older run kept beside the rankings move to the settings folder.
+void MoveOldSettings(const std::string& scores, const std::string& settings) {
+    if (scores == settings) return;
+    std::string from = Join(scores, kSettingsName);
+    std::string to = Join(settings, kSettingsName);
+    std::error_code error;
+    if (!fs::is_regular_file(fs::symlink_status(from, error))) return;
+    if (fs::exists(fs::symlink_status(to, error))) return;
+    fs::rename(from, to, error);
+    if (error) {
+        // Another file system: copy, and remove the old one only once the copy is whole.
+        error.clear();
+        fs::copy_file(from, to, error);
+        if (!error) fs::remove(from, error);
+    }
+    if (error) {
+        std::fprintf(stderr, "zolvex: cannot move %s to %s: %s\n", from.c_str(), settings.c_str(),
+                     error.message().c_str());
+    } else {
+        std::fprintf(stderr, "zolvex: moved the settings from %s to %s\n", scores.c_str(),
+                     settings.c_str());
+    }
+}
+
 }  // namespace
+
+ProgramFolder LocateProgramFolder(const std::string& executableDirectory) {
+    if (HoldsPictures(executableDirectory)) return {executableDirectory, false};
+    std::string shared = Join(executableDirectory, "../share/zolvex");
+    if (HoldsPictures(shared)) {
+        std::error_code error;
+        fs::path canonical = fs::canonical(shared, error);
+        return {error ? shared : canonical.string(), true};
+    }
+    return {executableDirectory, false};
+}
+
+StorageFolders PlanStorageFolders(const ProgramFolder& program) {
+    if (!program.installed && IsWritableDirectory(program.directory)) {
+        return {program.directory, program.directory};
+    }
+    std::string settings = XdgFolder("XDG_CONFIG_HOME", ".config");
+    std::string scores = XdgFolder("XDG_DATA_HOME", ".local/share");
+    return {settings.empty() ? program.directory : settings,
+            scores.empty() ? program.directory : scores};
+}
+
+StorageFolders ChooseStorageFolders(const ProgramFolder& program) {
+    StorageFolders folders = PlanStorageFolders(program);
+    if (folders.settings == program.directory && folders.scores == program.directory) {
+        return folders;
+    }
+    if (folders.settings == program.directory || folders.scores == program.directory) {
+        std::fprintf(stderr, "zolvex: HOME is not set; keeping the player's files in %s\n",
+                     program.directory.c_str());
+    }
+    if (folders.settings != program.directory &&
+        !MakePrivateFolder(folders.settings, "settings")) {
+        folders.settings = program.directory;
+    }
+    if (folders.scores != program.directory && !MakePrivateFolder(folders.scores, "rankings")) {
+        folders.scores = program.directory;
+    }
+    if (folders.scores != program.directory && folders.settings != program.directory) {
+        MoveOldSettings(folders.scores, folders.settings);
+    }
+    if (folders.settings != program.directory) {
+        SeedFile(program.directory, folders.settings, kSettingsName);
+    }
+    if (folders.scores != program.directory) {
+        SeedFile(program.directory, folders.scores, kScoresName);
+    }
+    if (!program.installed) {
+        std::fprintf(stderr, "zolvex: %s is not writable; keeping settings in %s and rankings in %s\n",
+                     program.directory.c_str(), folders.settings.c_str(), folders.scores.c_str());
+    }
+    return folders;
+}
 
 bool IsWritableDirectory(const std::string& directory) {
     std::string folder = directory.empty() ? "." : directory;
@@ -28,65 +159,11 @@ bool IsWritableDirectory(const std::string& directory) {
     // access() trusts permission bits alone; a read-only mount or a full disk shows
     // only when a file is really created.
     std::string probe = Join(folder, ".zolvex.probe." + std::to_string(::getpid()));
-    int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) return false;
     ::close(fd);
     ::unlink(probe.c_str());
     return true;
-}
-
-std::string FallbackDataDirectory(const std::string& exeDirectory) {
-    namespace fs = std::filesystem;
-    std::string base;
-    const char* dataHome = std::getenv("XDG_DATA_HOME");
-    const char* home = std::getenv("HOME");
-    // A relative XDG_DATA_HOME is invalid and must be ignored.
-    if (dataHome != nullptr && dataHome[0] == '/') {
-        base = dataHome;
-    } else if (home != nullptr && home[0] != '\0') {
-        base = Join(home, ".local/share");
-    } else {
-        std::fputs("zolvex: neither XDG_DATA_HOME nor HOME is set; no folder for the settings\n",
-                   stderr);
-        return std::string();
-    }
-    std::string directory = Join(base, "zolvex");
-    std::error_code error;
-    fs::create_directories(directory, error);
-    if (error || !IsWritableDirectory(directory)) {
-        std::fprintf(stderr, "zolvex: cannot use %s for the settings: %s\n", directory.c_str(),
-                     error ? error.message().c_str() : "not writable");
-        return std::string();
-    }
-
-    bool seeded = false;
-    for (const char* name : kProfileNames) {
-        if (fs::exists(Join(directory, name), error)) seeded = true;
-    }
-    if (!seeded) {
-        // The first run from a read-only install keeps the settings and rankings shipped
-        // beside the executable.
-        for (const char* name : kProfileNames) {
-            std::string from = Join(exeDirectory, name);
-            std::error_code copyError;
-            if (!fs::is_regular_file(from, copyError)) continue;
-            fs::copy_file(from, Join(directory, name), copyError);
-            if (copyError) {
-                std::fprintf(stderr, "zolvex: cannot copy %s to %s: %s\n", from.c_str(),
-                             directory.c_str(), copyError.message().c_str());
-            }
-        }
-    }
-    return directory;
-}
-
-std::string ChooseDataDirectory(const std::string& exeDirectory) {
-    if (IsWritableDirectory(exeDirectory)) return exeDirectory;
-    std::string directory = FallbackDataDirectory(exeDirectory);
-    if (directory.empty()) return exeDirectory;
-    std::fprintf(stderr, "zolvex: %s is not writable; keeping settings and rankings in %s\n",
-                 exeDirectory.c_str(), directory.c_str());
-    return directory;
 }
 
 }  // namespace zolvex

@@ -1,9 +1,13 @@
-// Independent readers for the generated files (BMP, WAV, Standard MIDI), so the tests check
+// Independent readers for the generated files (BMP, PNG, WAV, Standard MIDI), so the tests check
 // the bytes on disk rather than the generator's own idea of them.
 #pragma once
 
+#include <zlib.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -69,6 +73,62 @@ inline std::optional<Bitmap> ReadBmp(const std::string& path) {
                 bmp.rgb[(y * bmp.width + x) * 3 + c] = b[src + x * 3 + 2 - c];
     }
     return bmp;
+}
+
+struct Png {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> rgba;  // top row first, straight alpha
+    const uint8_t* At(int x, int y) const { return &rgba[(y * width + x) * 4]; }
+};
+
+// Reads an 8-bit RGBA, non-interlaced PNG, every chunk's checksum checked; nothing when the file
+// is not one.
+inline std::optional<Png> ReadPng(const std::string& path) {
+    const std::vector<uint8_t> b = ReadBytes(path);
+    const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (b.size() < 8 || !std::equal(kSignature, kSignature + 8, b.begin())) return std::nullopt;
+    Png png;
+    std::vector<uint8_t> packed;
+    bool rgba8 = false, ended = false;
+    for (size_t at = 8; at + 12 <= b.size() && !ended;) {
+        const uint32_t length = Be(b, at, 4);
+        if (at + 12 + length > b.size()) return std::nullopt;
+        if (crc32(0, &b[at + 4], length + 4) != Be(b, at + 8 + length, 4)) return std::nullopt;
+        const std::string type(b.begin() + at + 4, b.begin() + at + 8);
+        if (type == "IHDR" && length == 13) {
+            png.width = static_cast<int>(Be(b, at + 8, 4));
+            png.height = static_cast<int>(Be(b, at + 12, 4));
+            rgba8 = b[at + 16] == 8 && b[at + 17] == 6 && b[at + 20] == 0;
+        } else if (type == "IDAT") {
+            packed.insert(packed.end(), b.begin() + at + 8, b.begin() + at + 8 + length);
+        }
+        ended = type == "IEND";
+        at += 12 + length;
+    }
+    if (!ended || !rgba8 || png.width <= 0 || png.height <= 0) return std::nullopt;
+    const size_t stride = static_cast<size_t>(png.width) * 4;
+    std::vector<uint8_t> raw((stride + 1) * png.height);
+    uLongf rawSize = raw.size();
+    if (uncompress(raw.data(), &rawSize, packed.data(), packed.size()) != Z_OK ||
+        rawSize != raw.size())
+        return std::nullopt;
+    png.rgba.resize(stride * png.height);
+    for (int y = 0; y < png.height; ++y) {
+        const uint8_t filter = raw[y * (stride + 1)];
+        const uint8_t* in = &raw[y * (stride + 1) + 1];
+        uint8_t* row = &png.rgba[y * stride];
+        for (size_t i = 0; i < stride; ++i) {
+            int a = i >= 4 ? row[i - 4] : 0, up = y > 0 ? row[i - stride] : 0;
+            int c = i >= 4 && y > 0 ? row[i - stride - 4] : 0;
+            int p = a + up - c, pa = std::abs(p - a), pb = std::abs(p - up), pc = std::abs(p - c);
+            int paeth = pa <= pb && pa <= pc ? a : (pb <= pc ? up : c);
+            const int predicted[5] = {0, a, up, (a + up) / 2, paeth};
+            if (filter > 4) return std::nullopt;
+            row[i] = static_cast<uint8_t>(in[i] + predicted[filter]);
+        }
+    }
+    return png;
 }
 
 struct Wave {

@@ -1,5 +1,6 @@
 // The files the build generates into the runtime folder, checked as the game will load them.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -225,6 +226,35 @@ void ExpectCleanSound(const std::string& name, double maxSeconds) {
     }
 }
 
+// The desktop icons: every size the icon theme asks for, each drawn for its size.
+TEST(GeneratedIcons, AreRgbaPngsOnATransparentGroundWithReadableDigits) {
+    for (int size : {16, 32, 48, 64, 128, 256, 512}) {
+        const std::string name = std::to_string(size) + "x" + std::to_string(size);
+        auto icon = ReadPng(kDir + "/icons/" + name + "/zolvex.png");
+        ASSERT_TRUE(icon.has_value()) << name << " is not an 8-bit RGBA PNG";
+        ASSERT_EQ(icon->width, size);
+        ASSERT_EQ(icon->height, size);
+        for (int corner : {0, size - 1})
+            EXPECT_LT(icon->At(corner, corner)[3], 32) << name << ": the corners are rounded off";
+        int opaque = 0, partial = 0;
+        double lo = 1, hi = 0;
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x) {
+                const uint8_t* p = icon->At(x, y);
+                opaque += p[3] == 255;
+                partial += p[3] > 0 && p[3] < 255;
+                // The middle half holds the digits: white in a dark outline.
+                if (p[3] < 255 || std::min(x, y) < size / 4 || std::max(x, y) >= size * 3 / 4)
+                    continue;
+                lo = std::min(lo, Luminance(p));
+                hi = std::max(hi, Luminance(p));
+            }
+        EXPECT_GT(opaque, size * size * 6 / 10) << name << " does not fill its square";
+        EXPECT_GT(partial, 0) << name << " has jagged edges";
+        EXPECT_GT(Contrast(lo, hi), 7) << name << ": no digit stands out";
+    }
+}
+
 TEST(GeneratedSounds, ArePcmMonoNotSilentUnclippedAndShortEnough) {
     ExpectCleanSound("drop.wav", 0.15);
     ExpectCleanSound("pan.wav", 0.3);
@@ -311,14 +341,35 @@ TEST(GeneratedAssets, AreTheSameFromRunToRun) {
         fs::temp_directory_path() / ("zolvex-assets-again-" + std::to_string(::getpid()));
     std::string command = std::string("\"") + ZOLVEX_ASSETGEN + "\" \"" + again.string() + "\"";
     ASSERT_EQ(std::system(command.c_str()), 0);
-    for (const char* file : {"bmp/mback.bmp", "bmp/title.bmp", "bmp/block.bmp", "bmp/frame.bmp",
-                             "bmp/fliper.bmp", "wav/drop.wav", "wav/pan.wav", "wav/pause.wav",
-                             "wav/gover.wav", "open.mid", "game.mid", "rank.mid"}) {
+    for (const char* file :
+         {"bmp/mback.bmp", "bmp/title.bmp", "bmp/block.bmp", "bmp/frame.bmp", "bmp/fliper.bmp",
+          "wav/drop.wav", "wav/pan.wav", "wav/pause.wav", "wav/gover.wav", "open.mid", "game.mid",
+          "rank.mid", "icons/16x16/zolvex.png", "icons/512x512/zolvex.png"}) {
         std::vector<uint8_t> built = ReadBytes(kDir + "/" + file);
         EXPECT_FALSE(built.empty()) << file;
         EXPECT_TRUE(built == ReadBytes((again / file).string())) << file << " differs between runs";
     }
     fs::remove_all(again);
+}
+
+TEST(GeneratedAssets, WithoutItsFontsTheGeneratorFailsNamingTheFamily) {
+    namespace fs = std::filesystem;
+    const fs::path dir =
+        fs::temp_directory_path() / ("zolvex-assets-nofonts-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    {
+        std::ofstream config(dir / "fonts.conf");
+        config << "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n";
+    }
+    std::string command = "FONTCONFIG_FILE=\"" + (dir / "fonts.conf").string() + "\" \"" +
+                          ZOLVEX_ASSETGEN + "\" \"" + (dir / "out").string() + "\" 2>\"" +
+                          (dir / "errors").string() + "\"";
+    int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    std::vector<uint8_t> errors = ReadBytes((dir / "errors").string());
+    EXPECT_NE(std::string(errors.begin(), errors.end()).find("DejaVu Sans"), std::string::npos);
+    fs::remove_all(dir);
 }
 
 }  // namespace

@@ -78,8 +78,9 @@ std::vector<ScoreCase> Cases() {
 std::vector<WrittenKey> BeginnerTable() {
     std::vector<WrittenKey> keys;
     for (int i = 0; i < 10; ++i) {
-        keys.push_back({"1" + std::to_string(i), "Name"});
-        keys.push_back({"1" + std::to_string(i), "Score"});
+        std::string section = std::to_string(10 + i);
+        keys.push_back({section, "Name"});
+        keys.push_back({section, "Score"});
     }
     return keys;
 }

@@ -4,10 +4,15 @@
 // process of its own, and the backend shuts SDL down when it goes, so the
 // cases do not see each other's audio state.
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <stdlib.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -17,6 +22,7 @@
 #include <vector>
 
 #include "platform/sdl/SdlPlatform.h"
+#include "platform/sdl/SoundFont.h"
 
 namespace zolvex {
 namespace {
@@ -70,6 +76,45 @@ protected:
 
     std::string Runtime(const std::string& name) {
         return (std::filesystem::current_path() / name).string();
+    }
+
+    std::filesystem::path MakeScratch() {
+        char pattern[] = "/tmp/zolvex-sounds-XXXXXX";
+        if (::mkdtemp(pattern) != nullptr) scratch = pattern;
+        return scratch;
+    }
+
+    // Runs `calls` in a child process that finds the system's sound font folders
+    // empty, keeping our own lines of its standard error in `lines`. Returns the
+    // child's exit status (0 when `calls` returned true), or kCannotHide when this
+    // system gives no process folders of its own (no mount namespaces).
+    static constexpr int kCannotHide = 77;
+    int WithoutSystemSoundFonts(const std::function<bool()>& calls,
+                                std::vector<std::string>& lines) {
+        int out[2];
+        if (::pipe(out) != 0) return kCannotHide;
+        pid_t child = ::fork();
+        if (child == 0) {
+            ::dup2(out[1], 2);
+            bool hidden =
+                (::unshare(CLONE_NEWNS) == 0 || ::unshare(CLONE_NEWUSER | CLONE_NEWNS) == 0) &&
+                ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+            for (const std::string& folder : SystemSoundFontFolders()) {
+                if (hidden && std::filesystem::is_directory(folder)) {
+                    hidden = ::mount("none", folder.c_str(), "tmpfs", 0, nullptr) == 0;
+                }
+            }
+            ::_exit(!hidden ? kCannotHide : calls() ? 0 : 1);
+        }
+        ::close(out[1]);
+        std::string errors;
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;) errors.append(buffer, n);
+        ::close(out[0]);
+        int status = 0;
+        if (child < 0 || ::waitpid(child, &status, 0) != child) return kCannotHide;
+        lines = OwnLines(errors);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
     std::map<std::string, std::optional<std::string>> saved;
@@ -128,10 +173,8 @@ TEST_F(MissingDevicesTest, DamagedTunesAreRefusedWithOneLineAndDamagedSoundsDoNo
     SetEnv("SDL_AUDIODRIVER", "dummy");
     platform = CreateSdlPlatform();
     namespace fs = std::filesystem;
-    char pattern[] = "/tmp/zolvex-sounds-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    scratch = pattern;
-    const fs::path folder = scratch;
+    const fs::path folder = MakeScratch();
+    ASSERT_FALSE(folder.empty());
     auto write = [](const fs::path& path, const std::string& bytes) {
         std::ofstream(path, std::ios::binary) << bytes;
         return path.string();
@@ -243,28 +286,65 @@ TEST_F(NoSoundDeviceTest, OpeningTheMusicSaysOnceThatTheGameRunsSilent) {
 
 TEST_F(MissingDevicesTest, WithoutASoundFontATuneFailsToLoadWithOneLineAndSoundsStillPlay) {
     SetEnv("SDL_AUDIODRIVER", "dummy");
-    // The mixer takes SDL_SOUNDFONTS over its own choice only when forced to.
-    SetEnv("SDL_FORCE_SOUNDFONTS", "1");
     SetEnv("SDL_SOUNDFONTS", "/nonexistent.sf2");
-    platform = CreateSdlPlatform();
     const std::string tune = Runtime("game.mid");
     ASSERT_TRUE(std::filesystem::exists(tune));
-    uint32_t handle = 1;
-    std::vector<std::string> lines = Capture([&] {
-        platform->MusicOpen();
-        handle = platform->MusicLoad(tune);
-        platform->MusicInit(handle);
-        platform->MusicPlay(handle);
-        platform->MusicResume(handle);
-        platform->MusicStop();
-        platform->MusicFree(handle);
-    });
-    EXPECT_EQ(handle, 0u);
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_NE(lines[0].find(tune), std::string::npos) << lines[0];
+    std::vector<std::string> lines;
+    int status = WithoutSystemSoundFonts(
+        [&] {
+            platform = CreateSdlPlatform();
+            platform->MusicOpen();
+            uint32_t handle = platform->MusicLoad(tune);
+            platform->MusicInit(handle);
+            platform->MusicPlay(handle);
+            platform->MusicResume(handle);
+            platform->MusicStop();
+            platform->MusicFree(handle);
+            platform->MusicClose();
+            platform->MusicOpen();
+            platform->PlaySoundFile("wav\\gover.wav");
+            platform.reset();
+            return handle == 0;
+        },
+        lines);
+    if (status == kCannotHide) GTEST_SKIP() << "no mount namespace to hide the sound fonts in";
+    EXPECT_EQ(status, 0) << "a tune loaded without a sound font";
+    EXPECT_EQ(lines,
+              std::vector<std::string>{"zolvex: no General MIDI sound font found (looked in "
+                                       "SDL_SOUNDFONTS=/nonexistent.sf2, /usr/share/sounds/sf2, "
+                                       "/usr/share/sounds/sf3, /usr/share/soundfonts)"});
+}
 
-    lines = Capture([&] { platform->PlaySoundFile("wav\\gover.wav"); });
-    EXPECT_TRUE(lines.empty()) << lines[0];
+TEST_F(MissingDevicesTest, SdlSoundfontsAloneChoosesTheFontAndTheFoldersPreferGeneralMidi) {
+    namespace fs = std::filesystem;
+    const fs::path root = MakeScratch();
+    ASSERT_FALSE(root.empty());
+    const fs::path first = root / "first", second = root / "second", third = root / "third";
+    for (const fs::path& folder : {first, second, third}) fs::create_directory(folder);
+    auto make = [](const fs::path& path) {
+        std::ofstream(path) << "font";
+        return path.string();
+    };
+    const std::string zz = make(first / "zz.sf2"), upper = make(first / "Bb.SF3");
+    make(first / "aa.txt");
+    fs::create_directory(first / "aa.sf2");
+    fs::create_symlink(root / "gone.sf2", first / "default-GM.sf2");
+    const std::string tim = make(second / "TimGM6mb.sf2");
+    const std::string gm = make(third / "default-GM.sf3");
+    const std::vector<std::string> folders = {first.string(), second.string(), third.string()};
+
+    // SDL_SOUNDFONTS on its own: its first readable file, past missing files,
+    // folders and empty entries; when it names none, the folders decide.
+    const std::string mine = make(root / "mine.sf2");
+    EXPECT_EQ(FindSoundFont(folders, "/nonexistent.sf2:" + first.string() + ";;" + mine + ":" + zz),
+              mine);
+    EXPECT_EQ(FindSoundFont(folders, "/nonexistent.sf2"), gm);
+    // A General MIDI name wins over an earlier folder; then the first by name.
+    fs::remove(gm);
+    EXPECT_EQ(FindSoundFont(folders, ""), tim);
+    fs::remove(tim);
+    EXPECT_EQ(FindSoundFont(folders, ""), upper);
+    EXPECT_EQ(FindSoundFont({second.string(), (root / "missing").string()}, ""), std::nullopt);
 }
 
 }  // namespace

@@ -4,7 +4,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/Storage.h"
 
@@ -21,16 +24,20 @@ protected:
         root_ = pattern;
         exe_ = root_ + "/bin";
         fs::create_directory(exe_);
-        const char* old = std::getenv("XDG_DATA_HOME");
-        hadXdg_ = old != nullptr;
-        if (hadXdg_) oldXdg_ = old;
+        for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "HOME"}) {
+            const char* old = std::getenv(name);
+            saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+        }
         setenv("XDG_DATA_HOME", (root_ + "/data").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (root_ + "/config").c_str(), 1);
     }
     void TearDown() override {
-        if (hadXdg_)
-            setenv("XDG_DATA_HOME", oldXdg_.c_str(), 1);
-        else
-            unsetenv("XDG_DATA_HOME");
+        for (const auto& [name, value] : saved_) {
+            if (value)
+                setenv(name.c_str(), value->c_str(), 1);
+            else
+                unsetenv(name.c_str());
+        }
         std::error_code error;
         fs::remove_all(root_, error);
     }
@@ -42,68 +49,107 @@ protected:
         std::ifstream in(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
+    static bool IsPrivate(const std::string& path) {
+        return (fs::status(path).permissions() & fs::perms::all) == fs::perms::owner_all;
+    }
+    // Root may write anywhere, so an unwritable folder is made impossible instead:
+    // it lies under a file.
+    std::string Impossible() {
+        Put(root_ + "/file", "x");
+        return root_ + "/file/bin";
+    }
 
     std::string root_;
     std::string exe_;
-    bool hadXdg_ = false;
-    std::string oldXdg_;
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
-TEST_F(StorageTest, WritableExecutableFolderIsUsedAndLeftClean) {
+TEST_F(StorageTest, WritableProgramFolderKeepsBothFilesAndIsLeftClean) {
     EXPECT_TRUE(IsWritableDirectory(exe_));
-    EXPECT_EQ(ChooseDataDirectory(exe_), exe_);
+    StorageFolders folders = ChooseStorageFolders({exe_, false});
+    EXPECT_EQ(folders.settings, exe_);
+    EXPECT_EQ(folders.scores, exe_);
     EXPECT_TRUE(fs::is_empty(exe_)) << "the probe file is removed again";
     EXPECT_FALSE(fs::exists(root_ + "/data"));
+    EXPECT_FALSE(fs::exists(root_ + "/config"));
 }
 
-TEST_F(StorageTest, UnwritableFolderFallsBackToTheDataFolder) {
-    // Root may write anywhere, so make the folder impossible instead: it lies under a file.
-    Put(root_ + "/file", "x");
-    std::string impossible = root_ + "/file/bin";
+TEST_F(StorageTest, UnwritableFolderSplitsSettingsAndRankingsIntoPrivateXdgFolders) {
+    std::string impossible = Impossible();
     EXPECT_FALSE(IsWritableDirectory(impossible));
     ::testing::internal::CaptureStderr();
-    EXPECT_EQ(ChooseDataDirectory(impossible), root_ + "/data/zolvex");
+    StorageFolders folders = ChooseStorageFolders({impossible, false});
     std::string message = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(folders.settings, root_ + "/config/zolvex");
+    EXPECT_EQ(folders.scores, root_ + "/data/zolvex");
     EXPECT_NE(message.find(root_ + "/data/zolvex"), std::string::npos) << message;
-    EXPECT_TRUE(fs::is_directory(root_ + "/data/zolvex"));
+    EXPECT_TRUE(IsPrivate(folders.settings));
+    EXPECT_TRUE(IsPrivate(folders.scores));
 }
 
-TEST_F(StorageTest, FallbackFolderIsSeededFromTheExecutableFolderOnce) {
+TEST_F(StorageTest, InstalledCopyNeverWritesIntoItsFolderAndIsSeededOnce) {
     Put(exe_ + "/zolvex.ini", "[BGM]\nBGM=0\n");
     Put(exe_ + "/score.scr", "[10]\nName=A\n");
-    std::string data = FallbackDataDirectory(exe_);
-    ASSERT_EQ(data, root_ + "/data/zolvex");
-    EXPECT_EQ(Get(data + "/zolvex.ini"), "[BGM]\nBGM=0\n");
-    EXPECT_EQ(Get(data + "/score.scr"), "[10]\nName=A\n");
+    ProgramFolder installed{exe_, true};
+    EXPECT_EQ(PlanStorageFolders(installed).settings, root_ + "/config/zolvex");
+    EXPECT_FALSE(fs::exists(root_ + "/config")) << "planning creates nothing";
+
+    ::testing::internal::CaptureStderr();
+    StorageFolders folders = ChooseStorageFolders(installed);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << "an installed copy is quiet";
+    EXPECT_EQ(Get(folders.settings + "/zolvex.ini"), "[BGM]\nBGM=0\n");
+    EXPECT_EQ(Get(folders.scores + "/score.scr"), "[10]\nName=A\n");
+    EXPECT_FALSE(fs::exists(folders.scores + "/zolvex.ini"));
 
     // Once the player has files of their own, the shipped ones never overwrite them.
-    Put(data + "/zolvex.ini", "[BGM]\nBGM=1\n");
-    fs::remove(data + "/score.scr");
+    Put(folders.settings + "/zolvex.ini", "[BGM]\nBGM=1\n");
+    fs::remove(folders.scores + "/score.scr");
+    Put(folders.scores + "/score.scr", "[10]\nName=B\n");
     Put(exe_ + "/zolvex.ini", "[BGM]\nBGM=5\n");
-    EXPECT_EQ(FallbackDataDirectory(exe_), data);
-    EXPECT_EQ(Get(data + "/zolvex.ini"), "[BGM]\nBGM=1\n");
-    EXPECT_FALSE(fs::exists(data + "/score.scr"));
+    ChooseStorageFolders(installed);
+    EXPECT_EQ(Get(folders.settings + "/zolvex.ini"), "[BGM]\nBGM=1\n");
+    EXPECT_EQ(Get(folders.scores + "/score.scr"), "[10]\nName=B\n");
 }
 
-TEST_F(StorageTest, DataFolderDefaultsUnderHomeAndFailureKeepsExecutableFolder) {
-    unsetenv("XDG_DATA_HOME");
-    const char* oldHome = std::getenv("HOME");
-    std::string savedHome = oldHome ? oldHome : "";
-    setenv("HOME", (root_ + "/home").c_str(), 1);
-    EXPECT_EQ(FallbackDataDirectory(exe_), root_ + "/home/.local/share/zolvex");
-    EXPECT_TRUE(fs::is_directory(root_ + "/home/.local/share/zolvex"));
-
-    // The data folder cannot be made either: it would lie under a file.
-    Put(root_ + "/blocked", "x");
-    setenv("XDG_DATA_HOME", (root_ + "/blocked").c_str(), 1);
+TEST_F(StorageTest, SettingsAnOlderRunKeptBesideTheRankingsAreMovedNotLost) {
+    fs::create_directories(root_ + "/data/zolvex");
+    Put(root_ + "/data/zolvex/zolvex.ini", "[Game]\nDefaultLevel=3\n");
+    Put(exe_ + "/zolvex.ini", "[Game]\nDefaultLevel=1\n");
     ::testing::internal::CaptureStderr();
-    EXPECT_EQ(ChooseDataDirectory(root_ + "/blocked/bin"), root_ + "/blocked/bin");
-    EXPECT_FALSE(::testing::internal::GetCapturedStderr().empty());
+    StorageFolders folders = ChooseStorageFolders({exe_, true});
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(Get(folders.settings + "/zolvex.ini"), "[Game]\nDefaultLevel=3\n");
+    EXPECT_FALSE(fs::exists(root_ + "/data/zolvex/zolvex.ini"));
+}
 
-    if (oldHome)
-        setenv("HOME", savedHome.c_str(), 1);
-    else
-        unsetenv("HOME");
+TEST_F(StorageTest, FoldersDefaultUnderHomeAndFailureKeepsTheProgramFolder) {
+    unsetenv("XDG_DATA_HOME");
+    setenv("XDG_CONFIG_HOME", "relative/is/ignored", 1);
+    setenv("HOME", (root_ + "/home").c_str(), 1);
+    StorageFolders folders = ChooseStorageFolders({exe_, true});
+    EXPECT_EQ(folders.scores, root_ + "/home/.local/share/zolvex");
+    EXPECT_EQ(folders.settings, root_ + "/home/.config/zolvex");
+    EXPECT_TRUE(fs::is_directory(folders.scores));
+
+    // The folders cannot be made either: they would lie under a file.
+    setenv("XDG_DATA_HOME", Impossible().c_str(), 1);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(ChooseStorageFolders({exe_, true}).scores, exe_);
+    EXPECT_FALSE(::testing::internal::GetCapturedStderr().empty());
+}
+
+TEST_F(StorageTest, ProgramFolderIsFoundBesideTheExecutableOrInTheInstalledTree) {
+    fs::create_directories(root_ + "/share/zolvex/bmp");
+    Put(root_ + "/share/zolvex/bmp/mback.bmp", "BM");
+    ProgramFolder found = LocateProgramFolder(exe_);
+    EXPECT_EQ(found.directory, root_ + "/share/zolvex");
+    EXPECT_TRUE(found.installed);
+
+    fs::create_directories(exe_ + "/bmp");
+    Put(exe_ + "/bmp/mback.bmp", "BM");
+    found = LocateProgramFolder(exe_);
+    EXPECT_EQ(found.directory, exe_);
+    EXPECT_FALSE(found.installed);
 }
 
 }  // namespace

@@ -48,7 +48,7 @@ void Fill(Picture& dst, int x, int y, int w, int h, Rgb c) {
 // Text as the screens draw it: the game's font heights 16 to 24 map to these pixel sizes.
 void Text(Picture& dst, const std::string& text, int x, int y, Rgb colour, int height, bool fixed,
           const Rgb* box = nullptr) {
-    auto mask = Lettering::Render(fixed ? kMonoFont : kSansFont, height - 3, text);
+    auto mask = Lettering::Render(fixed ? Face::kMono : Face::kSans, height - 3, text);
     if (!mask) return;
     if (box) Fill(dst, x, y, mask->width, mask->height, *box);
     for (int j = 0; j < mask->height; ++j)

@@ -116,6 +116,22 @@ Picture Image::Quantise(bool keyed, Rgb backdrop) const {
     return out;
 }
 
+RgbaPicture Image::ToRgba() const {
+    RgbaPicture out{width_, height_,
+                    std::vector<uint8_t>(static_cast<size_t>(width_) * height_ * 4)};
+    auto to8 = [](float v) {
+        return static_cast<uint8_t>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255));
+    };
+    for (size_t i = 0; i < out.rgba.size(); i += 4) {
+        const float* p = &pixels_[i];
+        uint8_t* o = &out.rgba[i];
+        o[3] = to8(p[3]);
+        if (o[3] == 0) continue;
+        for (int c = 0; c < 3; ++c) o[c] = to8(p[c] / p[3]);
+    }
+    return out;
+}
+
 float Coverage(float d) {
     return std::clamp(0.5f - d, 0.0f, 1.0f);
 }

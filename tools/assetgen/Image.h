@@ -37,6 +37,15 @@ struct Picture {
     uint8_t* At(int x, int y) { return &rgb[(y * width + x) * 3]; }
 };
 
+// A picture with its transparency, for files that keep it: 8-bit RGBA, straight (not
+// premultiplied) alpha, top row first.
+struct RgbaPicture {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> rgba;  // width * height * 4
+    const uint8_t* At(int x, int y) const { return &rgba[(y * width + x) * 4]; }
+};
+
 // A floating-point RGBA canvas with premultiplied colour; starts fully transparent black.
 class Image {
 public:
@@ -59,6 +68,8 @@ public:
     // keyed: pixels less than half covered become black (the transparent colour), the others
     // are laid over backdrop and never truncate to black.
     Picture Quantise(bool keyed, Rgb backdrop = Rgb{}) const;
+    // Rounds to 8 bits per channel and keeps the coverage as alpha.
+    RgbaPicture ToRgba() const;
 
 private:
     int width_;

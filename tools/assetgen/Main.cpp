@@ -1,4 +1,5 @@
-// zolvex-assetgen: draws, synthesises and composes every picture, sound and tune of the game.
+// zolvex-assetgen: draws, synthesises and composes every picture, sound and tune of the game,
+// and draws its desktop icons.
 // Usage: zolvex-assetgen OUTPUT_DIR [--contact-sheet FILE.bmp]
 #include <cstdio>
 #include <cstring>
@@ -7,6 +8,7 @@
 
 #include "Lettering.h"
 #include "Pictures.h"
+#include "PngWriter.h"
 #include "SoundEffects.h"
 #include "Tunes.h"
 #include "WavWriter.h"
@@ -36,6 +38,13 @@ int Run(const std::filesystem::path& out, const char* contactSheet) {
               WriteBmp(out / "bmp/block.bmp", pictures->blocks) &&
               WriteBmp(out / "bmp/frame.bmp", pictures->frame) &&
               WriteBmp(out / "bmp/fliper.bmp", pictures->flipper);
+    for (int size : kIconSizes) {
+        if (!ok) break;
+        const std::string name = std::to_string(size) + "x" + std::to_string(size);
+        auto icon = MakeIcon(size);
+        ok = icon && MakeFolder(out / "icons" / name) &&
+             WritePng(out / "icons" / name / "zolvex.png", *icon);
+    }
     if (ok && contactSheet) {
         auto sheet = MakeContactSheet(*pictures);
         ok = sheet && WriteBmp(contactSheet, *sheet);

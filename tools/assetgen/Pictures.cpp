@@ -88,59 +88,80 @@ float Bevel(const Sdf& sdf, float x, float y, float width) {
 
 struct DigitMasks {
     Mask fill;
-    Mask outline;        // thickened by kDigitOutline pixels
+    Mask outline;        // thickened by `thickness` pixels
+    int thickness = 0;   // of the outline
     int dx = 0, dy = 0;  // where the fill mask's top left goes inside a tile
 };
-constexpr int kDigitOutline = 2;
+
+// The digit for a tile `tileSize` pixels wide: lettered at that size rather than scaled, so
+// small tiles keep crisp, hinted digits.
+std::optional<DigitMasks> RenderDigit(int number, int tileSize) {
+    const float scale = static_cast<float>(tileSize) / kTileSize;
+    const int size = static_cast<int>(std::lround(31 * scale));
+    const int thickness = std::max(1, static_cast<int>(std::lround(2 * scale)));
+    std::string text(1, static_cast<char>('0' + number));
+    auto fill = Lettering::Render(Face::kSansBold, size, text);
+    auto outline = Lettering::Render(Face::kSansBold, size, text, thickness);
+    if (!fill || !outline) return std::nullopt;
+    Box ink = InkBox(*fill);
+    DigitMasks d{*fill, *outline, thickness};
+    d.dx = (tileSize - (ink.right - ink.left)) / 2 - ink.left;
+    d.dy = (tileSize - (ink.bottom - ink.top)) / 2 - ink.top;
+    return d;
+}
 
 std::optional<std::array<DigitMasks, 9>> RenderDigits() {
     std::array<DigitMasks, 9> digits;
     for (int v = 1; v <= 9; ++v) {
-        std::string text(1, static_cast<char>('0' + v));
-        auto fill = Lettering::Render(kSansBoldFont, 31, text);
-        auto outline = Lettering::Render(kSansBoldFont, 31, text, kDigitOutline);
-        if (!fill || !outline) return std::nullopt;
-        Box ink = InkBox(*fill);
-        DigitMasks& d = digits[v - 1];
-        d.fill = *fill;
-        d.outline = *outline;
-        d.dx = (kTileSize - (ink.right - ink.left)) / 2 - ink.left;
-        d.dy = (kTileSize - (ink.bottom - ink.top)) / 2 - ink.top;
+        auto digit = RenderDigit(v, kTileSize);
+        if (!digit) return std::nullopt;
+        digits[v - 1] = std::move(*digit);
     }
     return digits;
 }
 
-void DrawNormalTile(Image& tile, int number, const DigitMasks& digit) {
+// Fills `tile`, a canvas of any square size, with the tile of `number`, `inset` units inside its
+// edges. The shapes are laid out in the units of the game's 40-pixel tile and their distances
+// scaled back to pixels, so every edge stays antialiased at any size.
+void DrawNormalTile(Image& tile, int number, const DigitMasks& digit, float inset = 1) {
+    const float s = static_cast<float>(tile.Width()) / kTileSize;
     const Rgb base = TileColour(number);
-    auto shape = [](float x, float y) { return RoundRectDistance(x, y, 1, 1, 39, 39, 7); };
-    auto body = [&](float x, float y) { return shape(x, y) + 1.5f; };
+    auto shape = [s, inset](float x, float y) {
+        return RoundRectDistance(x / s, y / s, inset, inset, kTileSize - inset, kTileSize - inset,
+                                 7) *
+               s;
+    };
+    auto body = [&](float x, float y) { return shape(x, y) + 1.5f * s; };
     tile.Paint([&](float x, float y) { return Coverage(shape(x, y)); },
                [&](float, float) { return Mix(Scale(base, 0.32f), kNavy, 0.3f); });
     tile.Paint([&](float x, float y) { return Coverage(body(x, y)); },
                [&](float x, float y) {
-                   float t = std::clamp((y - 2) / 36 * 0.75f + (x - 2) / 36 * 0.25f, 0.0f, 1.0f);
+                   float u = x / s, v = y / s;
+                   float t = std::clamp((v - 2) / 36 * 0.75f + (u - 2) / 36 * 0.25f, 0.0f, 1.0f);
                    return Mix(Mix(base, kWhite, 0.3f), Scale(base, 0.68f), t);
                });
-    tile.Paint([&](float x, float y) { return std::max(0.0f, Bevel(body, x, y, 3.5f)); },
+    tile.Paint([&](float x, float y) { return std::max(0.0f, Bevel(body, x, y, 3.5f * s)); },
                [](float, float) { return kWhite; }, 0.55f);
-    tile.Paint([&](float x, float y) { return std::max(0.0f, -Bevel(body, x, y, 3.0f)); },
+    tile.Paint([&](float x, float y) { return std::max(0.0f, -Bevel(body, x, y, 3.0f * s)); },
                [&](float, float) { return Scale(base, 0.3f); }, 0.6f);
     // A soft gloss over the upper part of the tile.
     tile.Paint(
-        [](float x, float y) {
-            float dx = (x - 20) / 17, dy = (y - 4) / 13;
+        [s](float x, float y) {
+            float u = x / s, v = y / s;
+            float dx = (u - 20) / 17, dy = (v - 4) / 13;
             return Coverage((std::sqrt(dx * dx + dy * dy) - 1) * 8) *
-                   std::clamp((20 - y) / 16, 0.0f, 1.0f);
+                   std::clamp((20 - v) / 16, 0.0f, 1.0f);
         },
         [](float, float) { return kWhite; }, 0.28f);
     const Rgb ink = Mix(Scale(base, 0.22f), kNavy, 0.5f);
+    const int shadowX = static_cast<int>(std::lround(s)), shadowY = 2 * shadowX;
+    const int left = digit.dx - digit.thickness, top = digit.dy - digit.thickness;
     tile.PaintMask(
-        Blur(digit.outline, 1), digit.dx - kDigitOutline + 1, digit.dy - kDigitOutline + 2,
+        Blur(digit.outline, std::max(1, shadowX)), left + shadowX, top + shadowY,
         [&](float, float) { return ink; }, 0.6f);
-    tile.PaintMask(digit.outline, digit.dx - kDigitOutline, digit.dy - kDigitOutline,
-                   [&](float, float) { return ink; });
-    tile.PaintMask(digit.fill, digit.dx, digit.dy, [](float, float y) {
-        return Mix(kWhite, Rgb8(226, 230, 240), std::clamp((y - 8) / 26, 0.0f, 1.0f));
+    tile.PaintMask(digit.outline, left, top, [&](float, float) { return ink; });
+    tile.PaintMask(digit.fill, digit.dx, digit.dy, [s](float, float y) {
+        return Mix(kWhite, Rgb8(226, 230, 240), std::clamp((y / s - 8) / 26, 0.0f, 1.0f));
     });
 }
 
@@ -169,11 +190,11 @@ void DrawMarkedTile(Image& tile, int number, const DigitMasks& digit) {
         },
         [&](float, float) { return kWhite; }, 0.9f);
     const Rgb ink = Mix(Scale(base, 0.42f), kNavy, 0.15f);
+    const int left = digit.dx - digit.thickness, top = digit.dy - digit.thickness;
     tile.PaintMask(
-        Blur(digit.outline, 2), digit.dx - kDigitOutline, digit.dy - kDigitOutline,
-        [&](float, float) { return Mix(base, kWhite, 0.6f); }, 0.9f);
-    tile.PaintMask(digit.outline, digit.dx - kDigitOutline, digit.dy - kDigitOutline,
-                   [&](float, float) { return kWhite; });
+        Blur(digit.outline, 2), left, top, [&](float, float) { return Mix(base, kWhite, 0.6f); },
+        0.9f);
+    tile.PaintMask(digit.outline, left, top, [&](float, float) { return kWhite; });
     tile.PaintMask(digit.fill, digit.dx, digit.dy, [&](float, float) { return ink; });
 }
 
@@ -284,9 +305,9 @@ Picture MakeBackground() {
 std::optional<Picture> MakeTitle() {
     const std::string word = "zolvex";
     const int size = 92, inner = 2, outer = 6;
-    auto fill = Lettering::Render(kSansBoldFont, size, word);
-    auto dark = Lettering::Render(kSansBoldFont, size, word, inner);
-    auto light = Lettering::Render(kSansBoldFont, size, word, outer);
+    auto fill = Lettering::Render(Face::kSansBold, size, word);
+    auto dark = Lettering::Render(Face::kSansBold, size, word, inner);
+    auto light = Lettering::Render(Face::kSansBold, size, word, outer);
     if (!fill || !dark || !light) return std::nullopt;
     Box box = InkBox(*light);
     const int w = 470, h = 100;
@@ -300,7 +321,7 @@ std::optional<Picture> MakeTitle() {
     std::array<float, 7> edges{};
     for (size_t i = 0; i <= word.size(); ++i)
         edges[i] = static_cast<float>(ox + outer +
-                                      Lettering::Width(kSansBoldFont, size, word.substr(0, i)));
+                                      Lettering::Width(Face::kSansBold, size, word.substr(0, i)));
     const int letterNumbers[6] = {1, 2, 3, 5, 6, 8};
     auto letterColour = [&](float x) {
         size_t i = 0;
@@ -484,6 +505,39 @@ std::optional<PictureSet> MakePictures() {
     set.frame = MakeFrame();
     set.flipper = MakeFlipper();
     return set;
+}
+
+// Icons of 32 pixels and less show one tile, the blue 7, whose white digit stands out most;
+// larger ones a corner of the well whose rows each add up to ten. Every tile is drawn at its own
+// size and fills its canvas, so its straight edges fall on whole pixels and stay crisp.
+std::optional<RgbaPicture> MakeIcon(int size) {
+    Image icon(size, size);
+    if (size <= 32) {
+        auto digit = RenderDigit(7, size);
+        if (!digit) return std::nullopt;
+        DrawNormalTile(icon, 7, *digit, 0);
+        return icon.ToRgba();
+    }
+    // For even sizes the margins, the gap and the two tiles add up exactly.
+    const int margin = size / 32, gap = 2 * std::max(1, size / 80);
+    const int tile = (size - 2 * margin - gap) / 2;
+    // A soft shadow under the cluster lifts it off any desktop.
+    const float drop = static_cast<float>(size) / 64, near = static_cast<float>(margin) + drop / 2,
+                far = static_cast<float>(size) - near, radius = static_cast<float>(tile) / 5;
+    icon.Paint(
+        [&](float x, float y) {
+            return Coverage(RoundRectDistance(x, y - drop, near, near, far, far, radius) / drop);
+        },
+        [](float, float) { return Rgb8(4, 6, 20); }, 0.5f);
+    const int numbers[4] = {3, 7, 8, 2};
+    for (int i = 0; i < 4; ++i) {
+        auto digit = RenderDigit(numbers[i], tile);
+        if (!digit) return std::nullopt;
+        Image face(tile, tile);
+        DrawNormalTile(face, numbers[i], *digit, 0);
+        icon.Draw(face, margin + (i % 2) * (tile + gap), margin + (i / 2) * (tile + gap));
+    }
+    return icon.ToRgba();
 }
 
 }  // namespace zolvex

@@ -1,6 +1,8 @@
-// The game's pictures: background, title logo, number tiles, play-screen frame and swapper.
+// The game's pictures: background, title logo, number tiles, play-screen frame, swapper and the
+// desktop icon.
 #pragma once
 
+#include <array>
 #include <optional>
 
 #include "Image.h"
@@ -24,6 +26,13 @@ Rgb TileColour(int number);
 
 // Draws every picture; empty when the lettering cannot be rendered (reason on standard error).
 std::optional<PictureSet> MakePictures();
+
+// The sizes of the desktop icons, in pixels square.
+inline constexpr std::array<int, 7> kIconSizes{16, 32, 48, 64, 128, 256, 512};
+
+// The game's icon at `size` pixels square, on a transparent ground; empty when its digits cannot
+// be lettered (reason on standard error).
+std::optional<RgbaPicture> MakeIcon(int size);
 
 // One overview sheet: the title, ranking and play screens put together as the game draws them,
 // with their texts, then each picture on its own.

@@ -12,7 +12,11 @@
 #include <ctime>
 #include <deque>
 #include <map>
+#include <optional>
+#include <string>
 #include <vector>
+
+#include "platform/sdl/SoundFont.h"
 
 namespace zolvex {
 namespace {
@@ -52,27 +56,6 @@ uint32_t VirtualKeyOf(SDL_Keycode key) {
     if (key >= SDLK_0 && key <= SDLK_9) return static_cast<uint32_t>('0' + (key - SDLK_0));
     if (key >= SDLK_F2 && key <= SDLK_F11) return kVkF1 + 1 + static_cast<uint32_t>(key - SDLK_F2);
     return 0;
-}
-
-std::string ReadExecutableDirectory() {
-    std::vector<char> buffer(256);
-    for (;;) {
-        ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
-        if (n < 0) break;
-        if (static_cast<size_t>(n) < buffer.size()) {
-            std::string path(buffer.data(), static_cast<size_t>(n));
-            size_t slash = path.find_last_of('/');
-            if (slash == std::string::npos) return ".";
-            return slash == 0 ? std::string("/") : path.substr(0, slash);
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-    char* base = SDL_GetBasePath();
-    if (base == nullptr) return ".";
-    std::string dir = base;
-    SDL_free(base);
-    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-    return dir;
 }
 
 // Reads a variable-length quantity of a MIDI file at `at`; false past `end`.
@@ -176,7 +159,8 @@ std::string MidiFileProblem(const std::string& path) {
 
 class SdlPlatform : public Platform {
 public:
-    explicit SdlPlatform(const SdlOptions& options) : pollingLoop_(options.pollingLoop) {
+    explicit SdlPlatform(const SdlOptions& options)
+        : pollingLoop_(options.pollingLoop), programDirectory_(options.programDirectory) {
         if (!options.tickLogPath.empty()) {
             tickLog_ = std::fopen(options.tickLogPath.c_str(), "w");
             if (tickLog_ == nullptr) {
@@ -383,7 +367,7 @@ public:
         if (beep_ != nullptr) Mix_PlayChannel(0, beep_, 0);
     }
 
-    void MusicOpen() override { musicOpen_ = EnsureAudio(); }
+    void MusicOpen() override { musicOpen_ = EnsureAudio() && EnsureSoundFont(); }
 
     void MusicClose() override {
         if (!musicOpen_) return;
@@ -448,7 +432,9 @@ public:
         tunes_.erase(it);
     }
 
-    std::string ExecutableDirectory() const override { return ReadExecutableDirectory(); }
+    std::string ExecutableDirectory() const override {
+        return programDirectory_.empty() ? ReadExecutableDirectory() : programDirectory_;
+    }
 
 private:
     struct Timer {
@@ -526,6 +512,36 @@ private:
         return true;
     }
 
+    // Chooses the synthesizer's sound font once; without one there is no music.
+    bool EnsureSoundFont() {
+        if (soundFontTried_) return soundFontFound_;
+        soundFontTried_ = true;
+        const char* variable = SDL_getenv("SDL_SOUNDFONTS");
+        const std::string listed = variable != nullptr ? variable : "";
+        const std::vector<std::string> folders = SystemSoundFontFolders();
+        std::optional<std::string> font = FindSoundFont(folders, listed);
+        if (!font) {
+            std::string places = listed.empty() ? "" : "SDL_SOUNDFONTS=" + listed;
+            for (const std::string& folder : folders) {
+                places += (places.empty() ? "" : ", ") + folder;
+            }
+            std::fprintf(stderr, "zolvex: no General MIDI sound font found (looked in %s)\n",
+                         places.c_str());
+            return false;
+        }
+        if (!listed.empty() && !ListedSoundFont(listed)) {
+            std::fprintf(stderr,
+                         "zolvex: no readable sound font file in SDL_SOUNDFONTS=%s: using %s\n",
+                         listed.c_str(), font->c_str());
+        }
+        // With SDL_FORCE_SOUNDFONTS set the mixer would take SDL_SOUNDFONTS as it
+        // stands over the font chosen here, which has already honoured it.
+        SDL_SetHintWithPriority("SDL_FORCE_SOUNDFONTS", "0", SDL_HINT_OVERRIDE);
+        Mix_SetSoundFonts(font->c_str());
+        soundFontFound_ = true;
+        return true;
+    }
+
     // A short 880 Hz tone in the device's own format.
     Mix_Chunk* MakeBeep() {
         int frequency = 0;
@@ -540,8 +556,8 @@ private:
             double envelope = std::min(1.0, std::min(i, frames - i) / (frequency * 0.005));
             double value = std::sin(2.0 * M_PI * 880.0 * i / frequency) * 0.3 * envelope;
             for (int c = 0; c < channels; ++c) {
-                beepSamples_[static_cast<size_t>(i) * static_cast<size_t>(channels) + static_cast<size_t>(c)] =
-                    static_cast<int16_t>(value * 32767);
+                beepSamples_[static_cast<size_t>(i) * static_cast<size_t>(channels) +
+                             static_cast<size_t>(c)] = static_cast<int16_t>(value * 32767);
             }
         }
         return Mix_QuickLoad_RAW(reinterpret_cast<Uint8*>(beepSamples_.data()),
@@ -549,6 +565,7 @@ private:
     }
 
     bool pollingLoop_;
+    std::string programDirectory_;
     std::FILE* tickLog_ = nullptr;
     uint64_t start_ = 0;
     SDL_Window* window_ = nullptr;
@@ -561,6 +578,8 @@ private:
     bool audioTried_ = false;
     bool audioOpen_ = false;
     bool musicOpen_ = false;
+    bool soundFontTried_ = false;
+    bool soundFontFound_ = false;
     std::map<std::string, Mix_Chunk*> chunks_;
     Mix_Chunk* beep_ = nullptr;
     std::vector<int16_t> beepSamples_;
@@ -569,6 +588,27 @@ private:
 };
 
 }  // namespace
+
+std::string ReadExecutableDirectory() {
+    std::vector<char> buffer(256);
+    for (;;) {
+        ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (n < 0) break;
+        if (static_cast<size_t>(n) < buffer.size()) {
+            std::string path(buffer.data(), static_cast<size_t>(n));
+            size_t slash = path.find_last_of('/');
+            if (slash == std::string::npos) return ".";
+            return slash == 0 ? std::string("/") : path.substr(0, slash);
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+    char* base = SDL_GetBasePath();
+    if (base == nullptr) return ".";
+    std::string dir = base;
+    SDL_free(base);
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    return dir;
+}
 
 std::unique_ptr<Platform> CreateSdlPlatform(const SdlOptions& options) {
     return std::make_unique<SdlPlatform>(options);

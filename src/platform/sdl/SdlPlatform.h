@@ -15,7 +15,13 @@ struct SdlOptions {
     // When set, the time of every tick of timer 0 is appended to this file
     // (measurement builds only).
     std::string tickLogPath;
+    // The folder of the game's pictures, sounds and tunes, reported as the program's
+    // folder; empty means the executable's own folder.
+    std::string programDirectory;
 };
+
+// Folder of the running executable, without a trailing separator.
+std::string ReadExecutableDirectory();
 
 std::unique_ptr<Platform> CreateSdlPlatform(const SdlOptions& options = {});
 

@@ -1,0 +1,24 @@
+// The game's command line: what the player asked for, and the texts of --help.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace zolvex {
+
+struct CommandLine {
+    enum class Action { Play, Help, Version, Usage };
+    Action action = Action::Play;
+    std::string error;  // with Action::Usage: what was wrong
+};
+
+// Reads the arguments after the program's name.
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+// The one-line usage, and the whole --help text naming this copy's folders.
+std::string UsageText();
+std::string HelpText(const std::string& programFolder, const std::string& settingsFolder,
+                     const std::string& scoresFolder);
+std::string VersionText();
+
+}  // namespace zolvex
