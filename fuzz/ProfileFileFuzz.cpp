@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/ProfileFile.h"
+#include "formats/ProfileFile.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <string>
 
-#include "music/Music.h"
-#include "platform/ProfileFile.h"
+#include "scenes/Music.h"
+#include "formats/ProfileFile.h"
 
 namespace zolvex {
 

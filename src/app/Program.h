@@ -2,12 +2,12 @@
 // load order, start-up, the message loop and teardown.
 #pragma once
 
-#include "app/Application.h"
-#include "app/FarewellScene.h"
+#include "scenes/Application.h"
+#include "scenes/farewell/FarewellScene.h"
 #include "display/Display.h"
-#include "game/GameScene.h"
-#include "levelselect/LevelSelectScene.h"
-#include "ranking/RankingScene.h"
+#include "scenes/play/GameScene.h"
+#include "scenes/title/LevelSelectScene.h"
+#include "scenes/ranking/RankingScene.h"
 
 namespace zolvex {
 

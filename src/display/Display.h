@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/StartMode.h"
+#include "core/StartMode.h"
 #include "display/Surface.h"
 #include "display/TextContext.h"
 

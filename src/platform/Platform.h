@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+
 namespace zolvex {
 
 // Message numbers and virtual-key codes the scenes dispatch on.
@@ -108,10 +109,5 @@ public:
 // The backend of the current run, set by the program's entry.
 Platform& GetPlatform();
 void SetPlatform(Platform* platform);
-
-// Maps a game path written with backslashes ("bmp\\mback.bmp") to this system's.
-std::string NativePath(const std::string& gamePath);
-// Joins a folder and a file name with this system's separator.
-std::string JoinPath(const std::string& directory, const std::string& name);
 
 }  // namespace zolvex

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "ProgramHarness.h"
-#include "app/FarewellScene.h"
+#include "scenes/farewell/FarewellScene.h"
 
 namespace zolvex {
 namespace {

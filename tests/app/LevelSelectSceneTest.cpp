@@ -11,8 +11,8 @@
 
 #include "ProgramHarness.h"
 #include "display/Bitmap.h"
-#include "levelselect/LevelSelectScene.h"
-#include "platform/ProfileFile.h"
+#include "scenes/title/LevelSelectScene.h"
+#include "formats/ProfileFile.h"
 
 namespace zolvex {
 

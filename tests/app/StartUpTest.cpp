@@ -9,7 +9,7 @@
 
 #include "ProgramHarness.h"
 #include "display/Font.h"
-#include "platform/ProfileFile.h"
+#include "formats/ProfileFile.h"
 
 namespace zolvex {
 namespace {

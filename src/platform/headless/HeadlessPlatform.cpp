@@ -1,4 +1,5 @@
 #include "platform/headless/HeadlessPlatform.h"
+#include "core/Paths.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ProfileFile.h"
+#include "formats/ProfileFile.h"
 
 namespace zolvex {
 namespace {

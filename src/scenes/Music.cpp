@@ -1,4 +1,4 @@
-#include "music/Music.h"
+#include "scenes/Music.h"
 
 #include "platform/Platform.h"
 

@@ -1,6 +1,6 @@
-#include "app/FarewellScene.h"
+#include "scenes/farewell/FarewellScene.h"
 
-#include "app/Application.h"
+#include "scenes/Application.h"
 #include "display/Display.h"
 
 namespace zolvex {

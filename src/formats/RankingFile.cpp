@@ -1,10 +1,10 @@
-#include "ranking/RankingFile.h"
+#include "formats/RankingFile.h"
 
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
-#include "platform/ProfileFile.h"
+#include "formats/ProfileFile.h"
 
 namespace zolvex {
 

@@ -8,8 +8,8 @@
 #include <iterator>
 #include <string>
 
-#include "platform/ProfileFile.h"
-#include "ranking/RankingFile.h"
+#include "formats/ProfileFile.h"
+#include "formats/RankingFile.h"
 
 namespace zolvex {
 namespace {

@@ -1,8 +1,8 @@
-#include "app/Scene.h"
+#include "scenes/Scene.h"
 
-#include "app/Application.h"
+#include "scenes/Application.h"
 #include "display/Display.h"
-#include "music/Music.h"
+#include "scenes/Music.h"
 
 namespace zolvex {
 

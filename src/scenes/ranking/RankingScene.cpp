@@ -1,13 +1,13 @@
-#include "ranking/RankingScene.h"
+#include "scenes/ranking/RankingScene.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "app/Application.h"
+#include "scenes/Application.h"
 #include "display/Display.h"
 #include "game/GameModel.h"
-#include "game/GameScene.h"
-#include "music/Music.h"
+#include "scenes/play/GameScene.h"
+#include "scenes/Music.h"
 
 namespace zolvex {
 

@@ -1,9 +1,10 @@
-#include "app/Application.h"
+#include "scenes/Application.h"
+#include "core/Paths.h"
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/ProfileFile.h"
+#include "formats/ProfileFile.h"
 #include "platform/Storage.h"
 
 namespace zolvex {

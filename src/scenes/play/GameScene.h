@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "app/Scene.h"
+#include "scenes/Scene.h"
 #include "display/Bitmap.h"
 #include "display/Display.h"
 #include "game/GameHost.h"

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "app/Scene.h"
-#include "ranking/RankingFile.h"
+#include "scenes/Scene.h"
+#include "formats/RankingFile.h"
 
 namespace zolvex {
 

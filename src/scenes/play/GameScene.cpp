@@ -1,10 +1,11 @@
-#include "game/GameScene.h"
+#include "scenes/play/GameScene.h"
+#include "core/Paths.h"
 
 #include <cstdio>
 
-#include "app/Application.h"
-#include "music/Music.h"
-#include "ranking/RankingFile.h"
+#include "scenes/Application.h"
+#include "scenes/Music.h"
+#include "formats/RankingFile.h"
 
 namespace zolvex {
 

@@ -1,12 +1,12 @@
-#include "levelselect/LevelSelectScene.h"
+#include "scenes/title/LevelSelectScene.h"
 
 #include <cmath>
 #include <cstdio>
 #include <string>
 
-#include "app/Application.h"
-#include "music/Music.h"
-#include "platform/ProfileFile.h"
+#include "scenes/Application.h"
+#include "scenes/Music.h"
+#include "formats/ProfileFile.h"
 
 namespace zolvex {
 

@@ -2,7 +2,7 @@
 // credit line for two ticks of a one-second timer, then the window goes.
 #pragma once
 
-#include "app/Scene.h"
+#include "scenes/Scene.h"
 
 namespace zolvex {
 

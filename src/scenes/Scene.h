@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "app/StartMode.h"
+#include "core/StartMode.h"
 #include "platform/Platform.h"
 
 namespace zolvex {

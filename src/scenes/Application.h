@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/Random.h"
+#include "core/Random.h"
 #include "platform/Platform.h"
 
 namespace zolvex {

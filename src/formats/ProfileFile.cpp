@@ -1,4 +1,4 @@
-#include "platform/ProfileFile.h"
+#include "formats/ProfileFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
