@@ -3,36 +3,28 @@
 #include <cstdio>
 #include <string>
 
-#include "scenes/Music.h"
 #include "formats/ProfileFile.h"
+#include "scenes/Music.h"
 
 namespace zolvex {
 
-Program::Binding::Binding(Program& program) {
-    SetPlatform(&program.platform_);
-    program.context_.application = &program.application_;
-    program.context_.mainWindow = &program.mainWindow_;
-    program.context_.random = &program.random_;
-    program.context_.scenes = SceneSet{&program.levelSelect_, &program.game_, &program.ranking_,
-                                       &program.farewell_};
-    SetRunContext(&program.context_);
-    SetDisplay(&program.display_);
-}
-
 Program::Program(Platform& platform, const ProgramOptions& options)
-    : platform_(platform), binding_(*this) {
+    : platform_(platform),
+      display_(platform),
+      context_{platform, display_, application_, mainWindow_, *this, &random_},
+      levelSelect_(context_),
+      game_(context_),
+      ranking_(context_),
+      farewell_(context_) {
     application_.installed = options.installed;
 }
 
 Program::~Program() {
     if (application_.currentScene != nullptr && !ended_) Teardown();
-    SetRunContext(nullptr);
-    SetDisplay(nullptr);
-    SetPlatform(nullptr);
 }
 
 bool Program::StartUp() {
-    application_.InitPaths();
+    application_.InitPaths(platform_);
 
     if (!CreateFonts()) {
         std::fputs("zolvex: no usable font was found; texts will not be shown\n", stderr);
@@ -44,20 +36,22 @@ bool Program::StartUp() {
     char text[16];
     std::snprintf(text, sizeof text, "%1d", bgm);
     WriteProfileString(settings, "BGM", "BGM", text);
-    if (bgm != 0) KBGMOpen(10, -1);
+    if (bgm != 0) KBGMOpen(platform_, 10, -1);
 
     WindowOptions options;
     options.windowed = GetProfileInt(settings, "Display", "Windowed", 0) != 0;
     options.scale = GetProfileInt(settings, "Display", "Scale", 1);
 
     application_.currentScene = &levelSelect_;
-    mainWindow_.Create("zolvex", "zolvex", SceneWindowProc, options);
+    mainWindow_.Create(platform_, "zolvex", "zolvex",
+                       [this](const Message& message) { return SceneWindowProc(application_, message); },
+                       options);
 
     if (!display_.Init(19, 640, 480, 16)) {
         // The display has already said which file or step failed.
         platform_.ShowErrorBox("zolvex", "DirectDraw 初期化エラー");
         display_.Release();
-        KBGMClose();
+        KBGMClose(platform_);
         DeleteFonts();
         fontsCreated_ = false;
         ended_ = true;
@@ -72,9 +66,9 @@ bool Program::StartUp() {
 
 void Program::Dispatch(const Message& message) {
     if (message.message == kMsgTimer) {
-        SceneTimerProc(message);
+        SceneTimerProc(application_, message);
     } else {
-        SceneWindowProc(message);
+        SceneWindowProc(application_, message);
     }
 }
 
@@ -95,12 +89,32 @@ int Program::Teardown() {
     if (ended_) return exitCode_;
     display_.Release();
     application_.Shutdown();
-    KBGMClose();
+    KBGMClose(platform_);
     platform_.ShowCursor(true);
     if (fontsCreated_) DeleteFonts();
     fontsCreated_ = false;
     ended_ = true;
     return exitCode_;
+}
+
+void Program::HandOverLevel(SceneId id, int level) { SceneFor(id).level = level; }
+
+void Program::HandOverResult(const GameResult& result) { lastResult_ = result; }
+
+void Program::StartScene(SceneId id, StartMode mode) { SceneFor(id).Start(mode); }
+
+Scene& Program::SceneFor(SceneId id) {
+    switch (id) {
+        case SceneId::Game:
+            return game_;
+        case SceneId::Ranking:
+            return ranking_;
+        case SceneId::Farewell:
+            return farewell_;
+        case SceneId::LevelSelect:
+            break;
+    }
+    return levelSelect_;
 }
 
 int RunProgram(Platform& platform, const ProgramOptions& options) {

@@ -1,13 +1,16 @@
 // One run of the game on a given platform: the program-wide objects in their
-// load order, start-up, the message loop and teardown.
+// load order, the one place that names every scene and wires them together,
+// start-up, the message loop and teardown.
 #pragma once
 
-#include "scenes/Application.h"
-#include "scenes/farewell/FarewellScene.h"
+#include "core/Random.h"
 #include "display/Display.h"
+#include "scenes/Application.h"
+#include "scenes/SceneContext.h"
+#include "scenes/farewell/FarewellScene.h"
 #include "scenes/play/GameScene.h"
-#include "scenes/title/LevelSelectScene.h"
 #include "scenes/ranking/RankingScene.h"
+#include "scenes/title/LevelSelectScene.h"
 
 namespace zolvex {
 
@@ -17,10 +20,10 @@ struct ProgramOptions {
     bool installed = false;
 };
 
-class Program {
+class Program : private SceneSwitcher {
 public:
     explicit Program(Platform& platform, const ProgramOptions& options = {});
-    ~Program();
+    ~Program() override;
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
@@ -40,6 +43,8 @@ public:
     bool Ended() const { return ended_; }
     int ExitCode() const { return exitCode_; }
 
+    // What every scene of this run reaches (a scene made by a test joins the run through it).
+    SceneContext& Context() { return context_; }
     Application& TheApplication() { return application_; }
     Display& TheDisplay() { return display_; }
     LevelSelectScene& TheLevelSelect() { return levelSelect_; }
@@ -48,21 +53,22 @@ public:
     FarewellScene& TheFarewell() { return farewell_; }
 
 private:
-    // Makes this run's objects the ones the global accessors reach; comes
-    // first so that the scenes may use them while they are constructed.
-    struct Binding {
-        explicit Binding(Program& program);
-    };
+    void HandOverLevel(SceneId id, int level) override;
+    void HandOverResult(const GameResult& result) override;
+    GameResult LastResult() const override { return lastResult_; }
+    void StartScene(SceneId id, StartMode mode) override;
+    Scene& SceneFor(SceneId id);
 
     void Dispatch(const Message& message);
 
     Platform& platform_;
-    RunContext context_;
-    Binding binding_;
     RandomGenerator random_;
     Display display_;
     MainWindow mainWindow_;
     Application application_;
+    SceneContext context_;
+    GameResult lastResult_;
+    // The scenes, in their load order; each may use the context while it is built.
     LevelSelectScene levelSelect_;
     GameScene game_;
     RankingScene ranking_;

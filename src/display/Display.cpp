@@ -1,7 +1,6 @@
 #include "display/Display.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "display/Bitmap.h"
@@ -11,8 +10,6 @@
 namespace zolvex {
 
 namespace {
-
-Display* gDisplay = nullptr;
 
 constexpr int kBackgroundWidth = 640;
 constexpr int kBackgroundHeight = 480;
@@ -24,10 +21,7 @@ const char* CreditLine() {
     return "Copyright (C) 2026 zolvex Project";
 }
 
-Display::~Display() {
-    Release();
-    if (gDisplay == this) gDisplay = nullptr;
-}
+Display::~Display() { Release(); }
 
 void Display::UpdateViews() {
     primary = primarySurface.get();
@@ -45,7 +39,7 @@ bool Display::Init(int /*flags*/, int width, int height, int bitsPerPixel) {
     }
     // The screen belongs to the window; without one there is nothing to show
     // frames on (the platform has already said why there is no window).
-    if (!GetPlatform().HasWindow()) return false;
+    if (!platform_.HasWindow()) return false;
     primarySurface = std::make_unique<Surface>(width, height);
     backBufferSurface = std::make_unique<Surface>(width, height);
     pendingTexts.clear();
@@ -89,7 +83,7 @@ bool Display::RestoreAll() {
     // player sees the same notice and the scene restarts the same way.
     if (backBufferSurface != nullptr) {
         backBufferSurface->FillBlack();
-        TextContext text(*backBufferSurface);
+        TextContext text(*backBufferSurface, this);
         text.SetBkColor(0x000000);
         text.SetTextColor(0xFFFFFF);
         text.TextOut(260, 220, kRestoringNotice, 28);
@@ -100,7 +94,7 @@ bool Display::RestoreAll() {
 
 bool Display::Flip() {
     if (backBufferSurface == nullptr || primarySurface == nullptr) return false;
-    GetPlatform().Present(backBufferSurface->Pixels(), backBufferSurface->Width(),
+    platform_.Present(backBufferSurface->Pixels(), backBufferSurface->Width(),
                           backBufferSurface->Height());
     std::memcpy(primarySurface->Pixels(), backBufferSurface->Pixels(),
                 static_cast<size_t>(backBufferSurface->Width()) * backBufferSurface->Height() *
@@ -118,22 +112,6 @@ void Display::Release() {
     primarySurface.reset();
     pendingTexts.clear();
     UpdateViews();
-}
-
-Display& GetDisplay() {
-    if (gDisplay == nullptr) {
-        std::fputs("zolvex: no display is set\n", stderr);
-        std::abort();
-    }
-    return *gDisplay;
-}
-
-Display* CurrentDisplay() {
-    return gDisplay;
-}
-
-void SetDisplay(Display* display) {
-    gDisplay = display;
 }
 
 }  // namespace zolvex

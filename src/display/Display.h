@@ -9,6 +9,7 @@
 #include "core/StartMode.h"
 #include "display/Surface.h"
 #include "display/TextContext.h"
+#include "platform/Platform.h"
 
 namespace zolvex {
 
@@ -17,7 +18,8 @@ const char* CreditLine();
 
 class Display {
 public:
-    Display() = default;
+    // A screen shown through `platform`, which must outlive it.
+    explicit Display(Platform& platform) : platform_(platform) {}
     ~Display();
     Display(const Display&) = delete;
     Display& operator=(const Display&) = delete;
@@ -59,6 +61,7 @@ public:
 private:
     void UpdateViews();
 
+    Platform& platform_;
     std::unique_ptr<Surface> primarySurface;
     std::unique_ptr<Surface> backBufferSurface;
     std::unique_ptr<Surface> backgroundSurface;
@@ -67,12 +70,5 @@ private:
     std::vector<TextRecord> flippedTexts;
     uint64_t flipCount = 0;
 };
-
-// The current run's Display; aborts with a message if none is set.
-Display& GetDisplay();
-// The current run's Display, or null when none is set.
-Display* CurrentDisplay();
-// Set by the program's entry for each run; the program object owns the Display.
-void SetDisplay(Display* display);
 
 }  // namespace zolvex

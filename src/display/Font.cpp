@@ -1,31 +1,26 @@
 #include "display/Font.h"
 
-#include <SDL.h>
-#include <SDL_ttf.h>
-#include <fontconfig/fontconfig.h>
-#include <strings.h>
-
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <cstring>
 #include <list>
 #include <memory>
 #include <optional>
+#include <string>
 #include <unordered_map>
 #include <utility>
+
+#include "platform/FontRasterizer.h"
+#include "platform/fonts/TtfFontRasterizer.h"
 
 namespace zolvex {
 
 class Font {
 public:
-    Font(TTF_Font* ttf, int sizeIndex, int flag, int cellHeight)
-        : ttf(ttf), sizeIndex(sizeIndex), flag(flag), cellHeight(cellHeight) {}
-    ~Font() { TTF_CloseFont(ttf); }
-    Font(const Font&) = delete;
-    Font& operator=(const Font&) = delete;
+    Font(std::unique_ptr<RasterFont> raster, int sizeIndex, int flag, int cellHeight)
+        : raster(std::move(raster)), sizeIndex(sizeIndex), flag(flag), cellHeight(cellHeight) {}
 
-    TTF_Font* ttf;
+    std::unique_ptr<RasterFont> raster;
     int sizeIndex;
     int flag;
     int cellHeight;
@@ -48,11 +43,11 @@ constexpr Face kVariableFace{"DejaVu Sans", "sans-serif", false};
 constexpr Face kFixedFace{"DejaVu Sans Mono", "monospace", true};
 
 struct FontSet {
+    // Declared first, so it outlives every font it opened.
+    std::unique_ptr<FontRasterizer> rasterizer;
     // Created and deleted in the game's order: variable-pitch sizes 0-4, then fixed-pitch 0-4.
     std::array<std::unique_ptr<Font>, kFontCount> fonts;
     std::unique_ptr<Font> stock;
-    bool startedFontconfig = false;
-    bool startedTtf = false;
 };
 
 struct RenderCache {
@@ -69,73 +64,29 @@ struct RenderCache {
 std::unique_ptr<FontSet> gFonts;
 RenderCache gCache;
 
-bool SameFamily(FcPattern* match, const char* family) {
-    FcChar8* name = nullptr;
-    for (int i = 0; FcPatternGetString(match, FC_FAMILY, i, &name) == FcResultMatch; ++i) {
-        if (strcasecmp(reinterpret_cast<const char*>(name), family) == 0) return true;
-    }
-    return false;
-}
-
-// Asks fontconfig for `family` at the Windows weight; with requireFamily, a
-// substitute of another family counts as not found.
-std::optional<std::pair<std::string, int>> MatchFace(const char* family, bool fixedPitch,
-                                                     int windowsWeight, bool requireFamily) {
-    FcPattern* pattern = FcPatternCreate();
-    if (pattern == nullptr) return std::nullopt;
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
-    FcPatternAddInteger(pattern, FC_WEIGHT, static_cast<int>(FcWeightFromOpenType(windowsWeight)));
-    FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
-    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    if (fixedPitch) FcPatternAddInteger(pattern, FC_SPACING, FC_MONO);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-    FcPatternDestroy(pattern);
-    if (match == nullptr) return std::nullopt;
-    std::optional<std::pair<std::string, int>> found;
-    FcChar8* file = nullptr;
-    int faceIndex = 0;
-    FcBool scalable = FcFalse;
-    const bool familyOk = !requireFamily || SameFamily(match, family);
-    if (familyOk && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch &&
-        FcPatternGetBool(match, FC_SCALABLE, 0, &scalable) == FcResultMatch && scalable) {
-        if (FcPatternGetInteger(match, FC_INDEX, 0, &faceIndex) != FcResultMatch) faceIndex = 0;
-        found.emplace(reinterpret_cast<const char*>(file), faceIndex);
-    }
-    FcPatternDestroy(match);
-    return found;
-}
-
 // Opens the face at the largest point size whose line height fits the cell:
-// the game's heights are cell heights, SDL_ttf's sizes are pixels per em.
-std::unique_ptr<Font> OpenFont(const Face& face, int windowsWeight, int cellHeight, int sizeIndex,
-                               int flag) {
+// the game's heights are cell heights, the rasteriser's sizes are pixels per em.
+std::unique_ptr<Font> OpenFont(FontRasterizer& rasterizer, const Face& face, int windowsWeight,
+                               int cellHeight, int sizeIndex, int flag) {
     // The light weights of the smallest sizes turn faint and blotchy at 13 to 16
     // pixels per em, so nothing lighter than the regular weight is asked for.
     const int weight = std::max(windowsWeight, 400);
-    auto match = MatchFace(face.family, face.fixedPitch, weight, true);
-    if (!match) match = MatchFace(face.generic, face.fixedPitch, weight, false);
+    auto match = rasterizer.FindFace(face.family, face.fixedPitch, weight, true);
+    if (!match) match = rasterizer.FindFace(face.generic, face.fixedPitch, weight, false);
     if (!match) {
         std::fprintf(stderr,
                      "zolvex: no installed font for the %s text (expected %s or any %s face)\n",
                      face.fixedPitch ? "fixed-pitch" : "variable-pitch", face.family, face.generic);
         return nullptr;
     }
-    TTF_Font* ttf = TTF_OpenFontIndex(match->first.c_str(), cellHeight, match->second);
-    if (ttf == nullptr) {
-        std::fprintf(stderr,
-                     "zolvex: cannot open font %s (expected a TrueType or OpenType face): %s\n",
-                     match->first.c_str(), TTF_GetError());
-        return nullptr;
-    }
+    std::unique_ptr<RasterFont> opened = rasterizer.OpenFont(*match, cellHeight);
+    if (opened == nullptr) return nullptr;
     int size = cellHeight;
-    while (size > 1 && TTF_FontHeight(ttf) > cellHeight) {
+    while (size > 1 && opened->LineHeight() > cellHeight) {
         --size;
-        if (TTF_SetFontSize(ttf, size) != 0) break;
+        if (!opened->SetPixelSize(size)) break;
     }
-    return std::make_unique<Font>(ttf, sizeIndex, flag, cellHeight);
+    return std::make_unique<Font>(std::move(opened), sizeIndex, flag, cellHeight);
 }
 
 }  // namespace
@@ -144,33 +95,23 @@ bool CreateFonts() {
     DeleteFonts();
     gFonts = std::make_unique<FontSet>();
     FontSet* set = gFonts.get();
-    if (!FcInit()) {
-        std::fputs("zolvex: cannot start fontconfig (expected an installed font configuration)\n",
-                   stderr);
+    set->rasterizer = CreateTtfFontRasterizer();
+    if (set->rasterizer == nullptr) {
         DeleteFonts();
         return false;
-    }
-    set->startedFontconfig = true;
-    if (TTF_WasInit() == 0) {
-        if (TTF_Init() != 0) {
-            std::fprintf(stderr, "zolvex: cannot start the font renderer: %s\n", TTF_GetError());
-            DeleteFonts();
-            return false;
-        }
-        set->startedTtf = true;
     }
     bool ok = true;
     for (int face = 0; face < 2 && ok; ++face) {
         for (int i = 0; i < kSizes && ok; ++i) {
             const int flag = face == 0 ? 1 : 0;
-            auto font = OpenFont(face == 0 ? kVariableFace : kFixedFace, 200 + 100 * i, 16 + 2 * i,
-                                 i, flag);
+            auto font = OpenFont(*set->rasterizer, face == 0 ? kVariableFace : kFixedFace,
+                                 200 + 100 * i, 16 + 2 * i, i, flag);
             ok = font != nullptr;
             set->fonts[face * kSizes + i] = std::move(font);
         }
     }
     if (ok) {
-        set->stock = OpenFont(kVariableFace, 700, 16, -1, -1);
+        set->stock = OpenFont(*set->rasterizer, kVariableFace, 700, 16, -1, -1);
         ok = set->stock != nullptr;
     }
     if (!ok) DeleteFonts();
@@ -182,12 +123,7 @@ void DeleteFonts() {
     if (gFonts == nullptr) return;
     for (auto& font : gFonts->fonts) font.reset();
     gFonts->stock.reset();
-    const bool startedTtf = gFonts->startedTtf;
-    const bool startedFontconfig = gFonts->startedFontconfig;
     gFonts.reset();
-    if (startedTtf) TTF_Quit();
-    // Gives back fontconfig's configuration, which it otherwise keeps to the end.
-    if (startedFontconfig) FcFini();
 }
 
 const Font* GetFont(unsigned index, int flag) {
@@ -221,29 +157,9 @@ const RenderedText* RenderText(const Font* font, const std::string& text) {
         gCache.entries.splice(gCache.entries.begin(), gCache.entries, it->second);
         return &it->second->second;
     }
-    SDL_Surface* drawn =
-        TTF_RenderText_Blended(font->ttf, text.c_str(), SDL_Color{255, 255, 255, 255});
-    if (drawn == nullptr) return nullptr;
-    RenderedText rendered;
-    rendered.width = drawn->w;
-    rendered.height = drawn->h;
-    rendered.coverage.resize(static_cast<size_t>(drawn->w) * drawn->h);
-    SDL_LockSurface(drawn);
-    const SDL_PixelFormat* format = drawn->format;
-    for (int y = 0; y < drawn->h; ++y) {
-        const uint8_t* row =
-            static_cast<const uint8_t*>(drawn->pixels) + static_cast<ptrdiff_t>(y) * drawn->pitch;
-        for (int x = 0; x < drawn->w; ++x) {
-            uint32_t pixel = 0;
-            std::memcpy(&pixel, row + static_cast<ptrdiff_t>(x) * format->BytesPerPixel,
-                        format->BytesPerPixel);
-            uint8_t r, g, b, a;
-            SDL_GetRGBA(pixel, format, &r, &g, &b, &a);
-            rendered.coverage[static_cast<size_t>(y) * drawn->w + x] = a;
-        }
-    }
-    SDL_UnlockSurface(drawn);
-    SDL_FreeSurface(drawn);
+    std::optional<TextCoverage> drawn = font->raster->Render(text);
+    if (!drawn) return nullptr;
+    RenderedText rendered{drawn->width, drawn->height, std::move(drawn->coverage)};
     if (gCache.entries.size() >= kRenderCacheCapacity) {
         gCache.index.erase(gCache.entries.back().first);
         gCache.entries.pop_back();

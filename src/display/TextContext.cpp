@@ -7,7 +7,8 @@
 
 namespace zolvex {
 
-TextContext::TextContext(Surface& target) : target(target), font(StockFont()) {}
+TextContext::TextContext(Surface& target, Display* recorder)
+    : target(target), recorder(recorder), font(StockFont()) {}
 
 const Font* TextContext::SelectFont(const Font* f) {
     const Font* previous = font;
@@ -20,11 +21,10 @@ void TextContext::TextOut(int x, int y, const char* text, int count) {
     const std::string drawn(text, strnlen(text, static_cast<size_t>(count)));
     if (drawn.empty()) return;
 
-    Display* display = CurrentDisplay();
-    if (display != nullptr && display->backBuffer == &target) {
+    if (recorder != nullptr && recorder->backBuffer == &target) {
         std::optional<ColorRef> bk;
         if (bkMode == BkMode::Opaque) bk = bkColor;
-        display->RecordText(
+        recorder->RecordText(
             TextRecord{x, y, drawn, textColor, bk, FontSizeIndex(font), FontFaceFlag(font)});
     }
 

@@ -10,6 +10,8 @@
 
 namespace zolvex {
 
+class Display;
+
 enum class BkMode { Transparent = 1, Opaque = 2 };
 
 // One text drawn into the back buffer, kept for the simulator's dump and for tests.
@@ -28,7 +30,8 @@ struct TextRecord {
 class TextContext {
 public:
     // A fresh context: opaque background mode, background white, text black, the stock font.
-    explicit TextContext(Surface& target);
+    // Texts drawn into the back buffer of `recorder` are recorded in its frame.
+    explicit TextContext(Surface& target, Display* recorder = nullptr);
     // Releases the context; nothing drawn is undone.
     ~TextContext() = default;
     TextContext(const TextContext&) = delete;
@@ -43,11 +46,12 @@ public:
     // Draws `count` characters of `text` (fewer if the text is shorter) with the top-left
     // corner of its cell at (x, y), clipped to the surface. In opaque mode the cell
     // (the rendered width by the font's cell height) is first filled with the
-    // background colour. Texts drawn into the current display's back buffer are recorded.
+    // background colour.
     void TextOut(int x, int y, const char* text, int count);
 
 private:
     Surface& target;
+    Display* recorder;
     const Font* font;
     ColorRef textColor = 0x000000;
     ColorRef bkColor = 0xFFFFFF;

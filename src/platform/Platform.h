@@ -106,8 +106,4 @@ public:
     virtual std::string ExecutableDirectory() const = 0;
 };
 
-// The backend of the current run, set by the program's entry.
-Platform& GetPlatform();
-void SetPlatform(Platform* platform);
-
 }  // namespace zolvex

@@ -1,10 +1,9 @@
-// The program-wide objects of one run and their accessors: the application
-// record, the main window, the four scenes and the random generator.
+// The application record of one run (its folders, the current scene) and the
+// main window.
 #pragma once
 
 #include <string>
 
-#include "core/Random.h"
 #include "platform/Platform.h"
 
 namespace zolvex {
@@ -19,8 +18,8 @@ struct Application {
     Scene* currentScene = nullptr;  // receives every message and timer tick
     int active = 0;  // set once the display is up; activation is ignored before
 
-    // Fills the paths from the running executable.
-    int InitPaths();
+    // Fills the paths from the program's folder on `platform`.
+    int InitPaths(Platform& platform);
     // Called during teardown; nothing is left to release here.
     int Shutdown() { return 1; }
 };
@@ -28,38 +27,12 @@ struct Application {
 struct MainWindow {
     int window = 0;  // 1 while the window exists
 
-    // Creates and shows the window, routing its messages to `proc`.
-    int Create(const std::string& className, const std::string& windowName, WindowProc proc,
-               const WindowOptions& options);
+    // Creates and shows the window on `platform`, routing its messages to `proc`.
+    int Create(Platform& platform, const std::string& className, const std::string& windowName,
+               WindowProc proc, const WindowOptions& options);
 };
-
-// The scenes of the run, in their load order.
-struct SceneSet {
-    Scene* levelSelect = nullptr;
-    Scene* game = nullptr;
-    Scene* ranking = nullptr;
-    Scene* farewell = nullptr;
-};
-
-// Everything the accessors below reach; owned by the running program.
-struct RunContext {
-    Application* application = nullptr;
-    MainWindow* mainWindow = nullptr;
-    SceneSet scenes;
-    RandomGenerator* random = nullptr;
-};
-
-void SetRunContext(RunContext* context);
-Application& GetApplication();
-MainWindow& GetMainWindow();
-SceneSet& GetScenes();
-RandomGenerator& GetRandom();
 
 // The build banner of the farewell screen (34 characters).
 const char* BuildBanner();
-
-// Files beside the executable (music) and in the data folder (settings, ranking).
-std::string ExecutableFilePath(const std::string& name);
-std::string DataFilePath(const std::string& name);
 
 }  // namespace zolvex

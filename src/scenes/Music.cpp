@@ -4,49 +4,49 @@
 
 namespace zolvex {
 
-int KBGMOpen(int /*voices*/, int /*device*/) {
-    GetPlatform().MusicOpen();
+int KBGMOpen(Platform& platform, int /*voices*/, int /*device*/) {
+    platform.MusicOpen();
     return 1;
 }
 
-int KBGMClose() {
-    GetPlatform().MusicClose();
+int KBGMClose(Platform& platform) {
+    platform.MusicClose();
     return 1;
 }
 
-int KBGMLoadFile(uint32_t* handle, const std::string& path) {
-    uint32_t loaded = GetPlatform().MusicLoad(path);
+int KBGMLoadFile(Platform& platform, uint32_t* handle, const std::string& path) {
+    uint32_t loaded = platform.MusicLoad(path);
     if (handle != nullptr) *handle = loaded;
     return loaded != 0 ? 1 : 0;
 }
 
-int KBGMInit(uint32_t handle) {
-    GetPlatform().MusicInit(handle);
+int KBGMInit(Platform& platform, uint32_t handle) {
+    platform.MusicInit(handle);
     return 1;
 }
 
-int KBGMPlay(uint32_t handle, int /*loop*/) {
-    GetPlatform().MusicPlay(handle);
+int KBGMPlay(Platform& platform, uint32_t handle, int /*loop*/) {
+    platform.MusicPlay(handle);
     return 1;
 }
 
-int KBGMPause() {
-    GetPlatform().MusicPause();
+int KBGMPause(Platform& platform) {
+    platform.MusicPause();
     return 1;
 }
 
-int KBGMResume(uint32_t handle) {
-    GetPlatform().MusicResume(handle);
+int KBGMResume(Platform& platform, uint32_t handle) {
+    platform.MusicResume(handle);
     return 1;
 }
 
-int KBGMStop() {
-    GetPlatform().MusicStop();
+int KBGMStop(Platform& platform) {
+    platform.MusicStop();
     return 1;
 }
 
-int KBGMFree(uint32_t handle) {
-    GetPlatform().MusicFree(handle);
+int KBGMFree(Platform& platform, uint32_t handle) {
+    platform.MusicFree(handle);
     return 1;
 }
 

@@ -1,32 +1,33 @@
 #include "scenes/Scene.h"
 
-#include "scenes/Application.h"
+#include "core/Paths.h"
 #include "display/Display.h"
+#include "scenes/Application.h"
 #include "scenes/Music.h"
 
 namespace zolvex {
 
-namespace {
-
-// The full restore: the display's surfaces, then the current scene started
-// again, drawn and shown.
-void RestoreCurrentScene() {
-    Display& display = GetDisplay();
+void Scene::RestoreCurrentScene() {
+    Display& display = TheDisplay();
     display.RestoreAll();
-    Scene* scene = GetApplication().currentScene;
+    Scene* scene = TheApplication().currentScene;
     scene->Start(StartMode::Restore);
-    scene = GetApplication().currentScene;
-    scene->Draw();
+    scene = TheApplication().currentScene;
+    scene->Redraw();
     display.Flip();
 }
 
-}  // namespace
+int Scene::Redraw() {
+    int drawn = Draw();
+    OnDrawn();
+    return drawn;
+}
 
 int Scene::Start(StartMode startMode) {
-    GetApplication().currentScene = this;
-    window = GetMainWindow().window;
+    TheApplication().currentScene = this;
+    window = context_.mainWindow.window;
     mode = startMode;
-    Display& display = GetDisplay();
+    Display& display = TheDisplay();
     background = display.background;
     primary = display.primary;
     title = display.title;
@@ -42,8 +43,8 @@ intptr_t Scene::OnMessage(const Message& message) {
     if (message.message == kMsgActivateApp) {
         if (message.wParam == 0) {
             KBGMStop();
-            GetApplication().currentScene->OnLostForeground();
-        } else if (message.wParam == 1 && GetApplication().active != 0) {
+            TheApplication().currentScene->OnLostForeground();
+        } else if (message.wParam == 1 && TheApplication().active != 0) {
             RestoreCurrentScene();
         }
         return 1;
@@ -55,31 +56,53 @@ intptr_t Scene::OnMessage(const Message& message) {
 }
 
 int Scene::SetSceneTimer(int timerId, uint32_t milliseconds) {
-    GetPlatform().SetTimer(timerId, milliseconds);
+    ThePlatform().SetTimer(timerId, milliseconds);
     return timerId == 0 ? 1 : timerId;
 }
 
-intptr_t SceneWindowProc(const Message& message) {
-    return GetApplication().currentScene->OnMessage(message);
-}
-
-void SceneTimerProc(const Message& message) {
-    GetApplication().currentScene->OnTimer(static_cast<int>(message.wParam), message.time);
-}
-
-intptr_t DefWindowProc(const Message& message) {
+intptr_t Scene::DefWindowProc(const Message& message) {
     if (message.message == kMsgClose) DestroyWindow();
     return 0;
 }
 
-void PostQuitMessage(int exitCode) { GetPlatform().PostQuit(exitCode); }
+void Scene::PostQuitMessage(int exitCode) { ThePlatform().PostQuit(exitCode); }
 
-void DestroyWindow() {
-    if (!GetPlatform().HasWindow()) return;
-    GetPlatform().DestroyMainWindow();
-    GetMainWindow().window = 0;
+void Scene::DestroyWindow() {
+    if (!ThePlatform().HasWindow()) return;
+    ThePlatform().DestroyMainWindow();
+    context_.mainWindow.window = 0;
 }
 
-void KillTimer(int timerId) { GetPlatform().KillTimer(timerId); }
+void Scene::KillTimer(int timerId) { ThePlatform().KillTimer(timerId); }
+
+int Scene::KBGMLoadFile(uint32_t* handle, const std::string& path) {
+    return zolvex::KBGMLoadFile(ThePlatform(), handle, path);
+}
+int Scene::KBGMInit(uint32_t handle) { return zolvex::KBGMInit(ThePlatform(), handle); }
+int Scene::KBGMPlay(uint32_t handle, int loop) {
+    return zolvex::KBGMPlay(ThePlatform(), handle, loop);
+}
+int Scene::KBGMPause() { return zolvex::KBGMPause(ThePlatform()); }
+int Scene::KBGMResume(uint32_t handle) { return zolvex::KBGMResume(ThePlatform(), handle); }
+int Scene::KBGMStop() { return zolvex::KBGMStop(ThePlatform()); }
+int Scene::KBGMFree(uint32_t handle) { return zolvex::KBGMFree(ThePlatform(), handle); }
+
+const Font* Scene::GetFont(unsigned index, int flag) const { return zolvex::GetFont(index, flag); }
+
+std::string Scene::ExecutableFilePath(const std::string& name) const {
+    return JoinPath(TheApplication().exeDirectory, name);
+}
+
+std::string Scene::DataFilePath(const std::string& name) const {
+    return JoinPath(TheApplication().dataDirectory, name);
+}
+
+intptr_t SceneWindowProc(Application& application, const Message& message) {
+    return application.currentScene->OnMessage(message);
+}
+
+void SceneTimerProc(Application& application, const Message& message) {
+    application.currentScene->OnTimer(static_cast<int>(message.wParam), message.time);
+}
 
 }  // namespace zolvex

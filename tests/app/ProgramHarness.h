@@ -61,7 +61,7 @@ public:
     bool CreateMainWindow(const std::string& title, WindowProc proc,
                           const WindowOptions& options) override {
         WindowProc recording = [this, proc](const Message& message) {
-            const Scene* scene = GetApplication().currentScene;
+            const Scene* scene = program != nullptr ? program->TheApplication().currentScene : nullptr;
             heard.push_back({message.message, message.wParam, scene});
             return proc(message);
         };
@@ -75,8 +75,8 @@ public:
 
     void Present(const uint16_t* pixels, int width, int height) override {
         // The frame presented before this one has become the flipped frame.
-        if (!recordedFrames.empty() && CurrentDisplay() != nullptr) {
-            recordedFrames.back() = CurrentDisplay()->FlippedTexts();
+        if (!recordedFrames.empty() && program != nullptr) {
+            recordedFrames.back() = program->TheDisplay().FlippedTexts();
         }
         HeadlessPlatform::Present(pixels, width, height);
         recordedFrames.emplace_back();
@@ -102,8 +102,8 @@ public:
     // The texts of every frame presented since the last ForgetFrames, oldest first.
     std::vector<std::vector<TextRecord>> Frames() const {
         std::vector<std::vector<TextRecord>> frames = recordedFrames;
-        if (!frames.empty() && CurrentDisplay() != nullptr) {
-            frames.back() = CurrentDisplay()->FlippedTexts();
+        if (!frames.empty() && program != nullptr) {
+            frames.back() = program->TheDisplay().FlippedTexts();
         }
         return frames;
     }
@@ -120,11 +120,13 @@ public:
     // display's surfaces existed at that moment.
     std::vector<std::string> events;
     std::vector<uint32_t> freedHandles;
+    // The run on this platform, once made.
+    Program* program = nullptr;
 
 private:
-    static std::string DisplayState() {
-        const Display* display = CurrentDisplay();
-        return display != nullptr && display->backBuffer != nullptr ? " (display up)" : "";
+    std::string DisplayState() const {
+        return program != nullptr && program->TheDisplay().backBuffer != nullptr ? " (display up)"
+                                                                                  : "";
     }
 
     std::vector<std::vector<TextRecord>> recordedFrames;
@@ -137,8 +139,12 @@ public:
         : backend(directory.path.string(), kCalendarStart) {
         if (!settings.empty()) WriteWholeFile(SettingsPath(), settings);
         run = std::make_unique<Program>(backend);
+        backend.program = run.get();
     }
-    ~ProgramHarness() { run.reset(); }
+    ~ProgramHarness() {
+        run.reset();
+        backend.program = nullptr;
+    }
     ProgramHarness(const ProgramHarness&) = delete;
     ProgramHarness& operator=(const ProgramHarness&) = delete;
 

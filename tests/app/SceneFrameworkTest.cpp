@@ -20,6 +20,7 @@ const TextRecord kRestoringNotice{260, 220, "Now Restoreing data, Wait...", 0xFF
 // A scene that only counts what reaches it.
 class ProbeScene : public Scene {
 public:
+    using Scene::Scene;
     int Draw() override { return 1; }
     int OnTimer(int timerId, uint32_t time) override {
         ticks.push_back({timerId, time});
@@ -31,9 +32,9 @@ public:
 };
 
 TEST(SceneFrameworkTest, ATickGoesToTheSceneCurrentWhenItIsDispatched) {
-    ProbeScene first;
-    ProbeScene second;
     ProgramHarness h;
+    ProbeScene first(h.Run().Context());
+    ProbeScene second(h.Run().Context());
     ASSERT_TRUE(h.Start());
     h.Run().TheLevelSelect().End();
     first.Start(StartMode::Create);

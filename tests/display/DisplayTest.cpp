@@ -26,21 +26,20 @@ public:
     void Present(const uint16_t* pixels, int width, int height) override {
         HeadlessPlatform::Present(pixels, width, height);
         frames.emplace_back(pixels, pixels + static_cast<size_t>(width) * height);
-        const Display* d = CurrentDisplay();
+        const Display* d = display;
         backgroundAtPresent.push_back(d && d->background ? d->background->Pixel(0, 0) : 0);
     }
     std::vector<std::vector<uint16_t>> frames;
     std::vector<uint16_t> backgroundAtPresent;
+    const Display* display = nullptr;
 };
 
 // Without a window there is no screen to set up.
 TEST(DisplayWithoutWindowTest, InitFails) {
     HeadlessPlatform platform(".", 0);
-    SetPlatform(&platform);
-    Display display;
+    Display display(platform);
     EXPECT_FALSE(display.Init(19, 640, 480, 16));
     EXPECT_EQ(display.backBuffer, nullptr);
-    SetPlatform(nullptr);
 }
 
 int Count(const Surface& s, const Rect& r, uint16_t value) {
@@ -60,12 +59,9 @@ protected:
         std::filesystem::create_directories(dir / "bmp");
         cwd = std::filesystem::current_path();
         std::filesystem::current_path(dir);
-        SetPlatform(&platform);
-        SetDisplay(&display);
+        platform.display = &display;
     }
     void TearDown() override {
-        SetDisplay(nullptr);
-        SetPlatform(nullptr);
         std::filesystem::current_path(cwd);
         std::filesystem::remove_all(dir);
         DeleteFonts();
@@ -87,7 +83,7 @@ protected:
 
     std::filesystem::path dir, cwd;
     RecordingPlatform platform;
-    Display display;
+    Display display{platform};
     std::string err;
 };
 
@@ -189,7 +185,7 @@ TEST_F(DisplayTest, FlipShowsTheBackBufferWithTheTextsDrawnIntoIt) {
     back.Fill(Rect{0, 0, 10, 10}, 0x0000FF);
     Surface elsewhere(100, 100);
     {
-        TextContext text(back);
+        TextContext text(back, &display);
         text.SetBkMode(BkMode::Transparent);
         text.SetTextColor(0xFFFFFF);
         text.SelectFont(GetFont(7, 0));
@@ -198,7 +194,7 @@ TEST_F(DisplayTest, FlipShowsTheBackBufferWithTheTextsDrawnIntoIt) {
         text.SetBkColor(0xFF0000);
         text.SelectFont(GetFont(2, 0));
         text.TextOut(150, 170, "Pause.", 6);
-        TextContext other(elsewhere);
+        TextContext other(elsewhere, &display);
         other.TextOut(0, 0, "not on screen", 13);
     }
     EXPECT_TRUE(display.Flip());

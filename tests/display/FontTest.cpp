@@ -4,6 +4,7 @@
 
 #include "display/Font.h"
 #include "display/TextContext.h"
+#include "platform/fonts/TtfFontRasterizer.h"
 
 namespace zolvex {
 namespace {
@@ -170,6 +171,19 @@ TEST_F(FontTest, TextIsClippedAtTheSurfaceEdges) {
     EXPECT_EQ(b.top, 25);
     EXPECT_EQ(b.right, 40);
     EXPECT_EQ(b.bottom, 30);
+}
+
+TEST(FontRasterizerTest, MissingFacesAreNotPassedOffAsFound) {
+    DeleteFonts();
+    auto rasterizer = CreateTtfFontRasterizer();
+    ASSERT_NE(rasterizer, nullptr);
+    const char* missing = "Zolvex Missing Family";
+    EXPECT_FALSE(rasterizer->FindFace(missing, false, 400, true));
+    // Without the exact family, the closest installed face stands in.
+    const auto substitute = rasterizer->FindFace(missing, false, 400, false);
+    ASSERT_TRUE(substitute);
+    EXPECT_NE(rasterizer->OpenFont(*substitute, 16), nullptr);
+    EXPECT_EQ(rasterizer->OpenFont(FaceFile{"/nonexistent/zolvex-face.ttf", 0}, 16), nullptr);
 }
 
 TEST(FontLifetimeTest, TextWithoutFontsDrawsNothing) {

@@ -1,41 +1,33 @@
-// A GameHost for tests and benchmarks: a virtual clock with window-system timer
-// semantics, a record of sounds and hand-overs, a seeded 15-bit generator, and
-// the play screen's drawing reduced to what the rules depend on (one
-// MarkedCellDrawn per marked cell).
+// A GameHost for tests and benchmarks: a virtual clock running the platform's
+// timers (one EventQueue), a record of sounds and hand-overs, a seeded 15-bit
+// generator, and the play screen's drawing reduced to what the rules depend on
+// (one MarkedCellDrawn per marked cell).
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <initializer_list>
+#include <optional>
 #include <string_view>
 #include <vector>
 
 #include "game/GameHost.h"
 #include "game/GameModel.h"
 #include "game/GameRules.h"
+#include "platform/EventQueue.h"
 
 namespace zolvex::fake {
 
 class FakeGameHost : public GameHost {
 public:
-    static constexpr int kTimerCount = 4;
-    struct Timer {
-        bool running = false;
-        uint32_t period = 0;
-        uint64_t due = 0;
-    };
-
-    explicit FakeGameHost(uint32_t seed = 1) : rngState(seed) {}
+    // The play screen's window is up for the whole game.
+    explicit FakeGameHost(uint32_t seed = 1) : rngState(seed) { timers.WindowCreated(); }
 
     void Attach(GameRules& r) { rules = &r; }
 
-    void SetTimer(int id, uint32_t ms) override {
-        if (id < 0 || id >= kTimerCount) return;
-        timers[id] = Timer{true, ms, now + ms};
-    }
-    void KillTimer(int id) override {
-        if (id >= 0 && id < kTimerCount) timers[id].running = false;
-    }
+    void SetTimer(int id, uint32_t ms) override { timers.SetTimer(id, ms, now); }
+    void KillTimer(int id) override { timers.KillTimer(id); }
     void PlaySoundFile(const char* gamePath) override { sounds.push_back(gamePath); }
     void StopMusic() override { ++musicStops; }
     void RedrawAndFlip() override {
@@ -77,19 +69,16 @@ public:
         rules->Model().state = GameState::Playing;
     }
 
-    bool Running(int id) const { return timers[id].running; }
-    uint64_t Due(int id) const { return timers[id].due; }
+    bool Running(int id) const { return timers.DueTime(id).has_value(); }
+    uint64_t Due(int id) const { return timers.DueTime(id).value_or(0); }
 
-    // Runs the earliest due tick (same instant: lower id first) if it is due by `limit`.
-    // Returns its id, or -1 when no timer is due by then.
+    // Runs the earliest due tick (same instant: lower id first) if it is due by `limit`,
+    // the clock moving to its due time. Returns its id, or -1 when no timer is due by then.
     int RunNextTick(uint64_t limit = UINT64_MAX) {
-        int next = -1;
-        for (int id = 0; id < kTimerCount; ++id) {
-            if (timers[id].running && (next < 0 || timers[id].due < timers[next].due)) next = id;
-        }
-        if (next < 0 || timers[next].due > limit) return -1;
-        now = timers[next].due;
-        timers[next].due = now + timers[next].period;
+        const std::optional<uint64_t> due = timers.EarliestDue();
+        if (!due || *due > limit) return -1;
+        now = std::max(now, *due);
+        const int next = static_cast<int>(timers.Next(now)->wParam);
         switch (next) {
             case kFallTimer:
                 rules->FallStep();
@@ -124,7 +113,7 @@ public:
     }
 
     uint64_t now = 0;
-    Timer timers[kTimerCount];
+    EventQueue timers;
     std::vector<const char*> sounds;
     int musicStops = 0;
     int flips = 0;

@@ -139,7 +139,7 @@ TEST_F(GameDrawTest, EveryRedrawOfMarkedCellsRestartsTheClearDelay) {
     ASSERT_EQ(Model().board[5][1].marked, 1);
 
     Run("wait 20");
-    Game().Draw();
+    Game().Redraw();
     Run("wait 25");
     EXPECT_EQ(Model().board[5][1].value, 6)
         << "30 ms after the first redraw the pass has not run: the second redraw restarted it";

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
 namespace zolvex {
 
@@ -16,7 +17,7 @@ bool HeadlessPlatform::CreateMainWindow(const std::string& /*title*/, WindowProc
         return false;
     }
     proc_ = std::move(proc);
-    hasWindow_ = true;
+    events_.WindowCreated();
     // Showing the window makes the program the foreground one; the window
     // procedure hears of it before the creation returns.
     proc_(Message{kMsgActivateApp, 1, 0, static_cast<uint32_t>(now_)});
@@ -24,40 +25,32 @@ bool HeadlessPlatform::CreateMainWindow(const std::string& /*title*/, WindowProc
 }
 
 void HeadlessPlatform::DestroyMainWindow() {
-    if (!hasWindow_) return;
+    if (!events_.HasWindow()) return;
     proc_(Message{kMsgDestroy, 0, 0, static_cast<uint32_t>(now_)});
-    hasWindow_ = false;
-    timers_.clear();
+    events_.WindowDestroyed();
 }
 
 bool HeadlessPlatform::GetNextMessage(Message& out) {
-    while (!queue_.empty()) {
-        Message m = queue_.front();
-        queue_.pop_front();
-        // Messages for a window that no longer exists go nowhere.
-        if (!hasWindow_ && m.message != kMsgQuit) continue;
-        m.time = static_cast<uint32_t>(now_);
-        out = m;
-        return true;
-    }
-    auto due = timers_.end();
-    for (auto it = timers_.begin(); it != timers_.end(); ++it) {
-        if (it->second.due <= horizon_ && (due == timers_.end() || it->second.due < due->second.due)) {
-            due = it;
+    std::optional<Message> m = events_.Next(now_);
+    if (!m) {
+        // Nothing is queued or due yet: the clock moves on to the earliest tick
+        // as long as it falls within the horizon.
+        std::optional<uint64_t> due = events_.EarliestDue();
+        if (due && *due <= horizon_) {
+            now_ = *due;
+            m = events_.Next(now_);
         }
     }
-    if (due != timers_.end()) {
-        now_ = std::max(now_, due->second.due);
-        due->second.due = now_ + due->second.period;
-        out = Message{kMsgTimer, static_cast<uint32_t>(due->first), 0, static_cast<uint32_t>(now_)};
-        return true;
+    if (!m) {
+        now_ = std::max(now_, horizon_);
+        return false;
     }
-    now_ = std::max(now_, horizon_);
-    return false;
+    out = *m;
+    return true;
 }
 
 void HeadlessPlatform::PostQuit(int exitCode) {
-    queue_.push_back(Message{kMsgQuit, static_cast<uint32_t>(exitCode), 0, 0});
+    events_.Post(Message{kMsgQuit, static_cast<uint32_t>(exitCode), 0, 0});
 }
 
 void HeadlessPlatform::ShowErrorBox(const std::string& caption, const std::string& text) {
@@ -65,12 +58,10 @@ void HeadlessPlatform::ShowErrorBox(const std::string& caption, const std::strin
 }
 
 void HeadlessPlatform::SetTimer(int id, uint32_t milliseconds) {
-    if (!hasWindow_) return;
-    uint32_t period = std::max<uint32_t>(milliseconds, 1);
-    timers_[id] = Timer{period, now_ + period};
+    events_.SetTimer(id, milliseconds, now_);
 }
 
-void HeadlessPlatform::KillTimer(int id) { timers_.erase(id); }
+void HeadlessPlatform::KillTimer(int id) { events_.KillTimer(id); }
 
 int64_t HeadlessPlatform::CalendarTime() const {
     return calendarStart_ + static_cast<int64_t>(now_ / 1000);
@@ -111,15 +102,9 @@ void HeadlessPlatform::MusicResume(uint32_t /*handle*/) { musicCalls_.emplace_ba
 void HeadlessPlatform::MusicStop() { musicCalls_.emplace_back("Stop"); }
 void HeadlessPlatform::MusicFree(uint32_t /*handle*/) { musicCalls_.emplace_back("Free"); }
 
-void HeadlessPlatform::Inject(const Message& message) { queue_.push_back(message); }
+void HeadlessPlatform::Inject(const Message& message) { events_.Post(message); }
 
 void HeadlessPlatform::AdvanceTo(uint64_t time) { horizon_ = std::max(horizon_, time); }
-
-std::map<int, uint32_t> HeadlessPlatform::RunningTimers() const {
-    std::map<int, uint32_t> running;
-    for (const auto& [id, timer] : timers_) running[id] = timer.period;
-    return running;
-}
 
 std::vector<std::string> HeadlessPlatform::TakeSounds() {
     std::vector<std::string> taken;

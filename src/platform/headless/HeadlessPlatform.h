@@ -3,11 +3,11 @@
 // composed by the same display code as on screen; presenting only counts them.
 #pragma once
 
-#include <deque>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "platform/EventQueue.h"
 #include "platform/Platform.h"
 
 namespace zolvex {
@@ -21,7 +21,7 @@ public:
     bool CreateMainWindow(const std::string& title, WindowProc proc,
                           const WindowOptions& options) override;
     void DestroyMainWindow() override;
-    bool HasWindow() const override { return hasWindow_; }
+    bool HasWindow() const override { return events_.HasWindow(); }
     // Returns queued messages first, then timer ticks due no later than the
     // horizon set by AdvanceTo; false when nothing more is due.
     bool GetNextMessage(Message& out) override;
@@ -63,7 +63,7 @@ public:
     void SetDisplayAvailable(bool available) { displayAvailable_ = available; }
 
     // Inspection.
-    std::map<int, uint32_t> RunningTimers() const;
+    std::map<int, uint32_t> RunningTimers() const { return events_.RunningTimers(); }
     std::vector<std::string> TakeSounds();
     std::vector<std::string> TakeMusicCalls();
     const std::vector<std::string>& ErrorBoxes() const { return errorBoxes_; }
@@ -72,22 +72,15 @@ public:
     bool MusicIsOpen() const { return musicOpen_; }
 
 private:
-    struct Timer {
-        uint32_t period = 0;
-        uint64_t due = 0;
-    };
-
     std::string executableDirectory_;
     int64_t calendarStart_;
     uint64_t now_ = 0;
     uint64_t horizon_ = 0;
-    bool hasWindow_ = false;
     bool displayAvailable_ = true;
     bool cursorShown_ = true;
     bool musicOpen_ = false;
     WindowProc proc_;
-    std::deque<Message> queue_;
-    std::map<int, Timer> timers_;
+    EventQueue events_;
     std::vector<std::string> sounds_;
     std::vector<std::string> musicCalls_;
     std::vector<std::string> errorBoxes_;

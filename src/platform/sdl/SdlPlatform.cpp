@@ -1,5 +1,4 @@
 #include "platform/sdl/SdlPlatform.h"
-#include "core/Paths.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -11,13 +10,14 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <deque>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "core/Paths.h"
 #include "formats/MidiCheck.h"
+#include "platform/EventQueue.h"
 #include "platform/sdl/SoundFont.h"
 
 namespace zolvex {
@@ -164,7 +164,7 @@ public:
         }
         SDL_StopTextInput();
         proc_ = std::move(proc);
-        hasWindow_ = true;
+        events_.WindowCreated();
         SDL_ShowWindow(window_);
         SDL_RaiseWindow(window_);
         // Activation raised while the window is shown reaches the window
@@ -174,54 +174,27 @@ public:
         while (SDL_PollEvent(&event)) {
             Translate(event);
         }
-        for (auto it = queue_.begin(); it != queue_.end();) {
-            if (it->message == kMsgActivateApp) {
-                Message m = *it;
-                it = queue_.erase(it);
-                proc_(m);
-            } else {
-                ++it;
-            }
-        }
+        for (const Message& m : events_.TakeQueued(kMsgActivateApp)) proc_(m);
         return true;
     }
 
     void DestroyMainWindow() override {
-        if (!hasWindow_) return;
+        if (!events_.HasWindow()) return;
         proc_(Message{kMsgDestroy, 0, 0, Now32()});
-        hasWindow_ = false;
-        timers_.clear();
+        events_.WindowDestroyed();
         DestroyPresentation();
     }
 
-    bool HasWindow() const override { return hasWindow_; }
+    bool HasWindow() const override { return events_.HasWindow(); }
 
     bool GetNextMessage(Message& out) override {
         for (;;) {
             SDL_Event event;
             while (SDL_PollEvent(&event)) Translate(event);
-            while (!queue_.empty()) {
-                Message m = queue_.front();
-                queue_.pop_front();
-                if (!hasWindow_ && m.message != kMsgQuit) continue;
-                m.time = Now32();
-                out = m;
-                return true;
-            }
-            uint64_t now = NowMs();
-            auto due = timers_.end();
-            for (auto it = timers_.begin(); it != timers_.end(); ++it) {
-                if (it->second.due <= now &&
-                    (due == timers_.end() || it->second.due < due->second.due)) {
-                    due = it;
-                }
-            }
-            if (due != timers_.end()) {
-                // Keep the rhythm of the period; a late tick is not made up.
-                uint64_t next = due->second.due + due->second.period;
-                due->second.due = next > now ? next : now + due->second.period;
-                out = Message{kMsgTimer, static_cast<uint32_t>(due->first), 0, Now32()};
-                if (tickLog_ != nullptr && due->first == 0) {
+            const uint64_t now = NowMs();
+            if (std::optional<Message> m = events_.Next(now)) {
+                out = *m;
+                if (tickLog_ != nullptr && out.message == kMsgTimer && out.wParam == 0) {
                     std::fprintf(tickLog_, "%.3f\n",
                                  static_cast<double>(SDL_GetPerformanceCounter()) * 1000.0 /
                                      static_cast<double>(SDL_GetPerformanceFrequency()));
@@ -229,19 +202,15 @@ public:
                 return true;
             }
             if (pollingLoop_) continue;
-            int timeout = -1;
-            for (const auto& [id, timer] : timers_) {
-                int wait = static_cast<int>(timer.due - now);
-                if (timeout < 0 || wait < timeout) timeout = wait;
-            }
-            bool got = timeout < 0 ? SDL_WaitEvent(&event) != 0
-                                   : SDL_WaitEventTimeout(&event, timeout) != 0;
+            const std::optional<uint64_t> sleep = events_.SleepBefore(now);
+            bool got = !sleep ? SDL_WaitEvent(&event) != 0
+                              : SDL_WaitEventTimeout(&event, static_cast<int>(*sleep)) != 0;
             if (got) Translate(event);
         }
     }
 
     void PostQuit(int exitCode) override {
-        queue_.push_back(Message{kMsgQuit, static_cast<uint32_t>(exitCode), 0, 0});
+        events_.Post(Message{kMsgQuit, static_cast<uint32_t>(exitCode), 0, 0});
     }
 
     void ShowCursor(bool show) override { SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE); }
@@ -254,12 +223,10 @@ public:
     }
 
     void SetTimer(int id, uint32_t milliseconds) override {
-        if (!hasWindow_) return;
-        uint32_t period = std::max<uint32_t>(milliseconds, 1);
-        timers_[id] = Timer{period, NowMs() + period};
+        events_.SetTimer(id, milliseconds, NowMs());
     }
 
-    void KillTimer(int id) override { timers_.erase(id); }
+    void KillTimer(int id) override { events_.KillTimer(id); }
 
     uint64_t NowMs() const override { return SDL_GetTicks64() - start_; }
     int64_t CalendarTime() const override { return static_cast<int64_t>(std::time(nullptr)); }
@@ -363,11 +330,6 @@ public:
     }
 
 private:
-    struct Timer {
-        uint32_t period = 0;
-        uint64_t due = 0;
-    };
-
     uint32_t Now32() const { return static_cast<uint32_t>(NowMs()); }
 
     void Translate(const SDL_Event& event) {
@@ -376,7 +338,7 @@ private:
             case SDL_KEYUP: {
                 uint32_t vk = VirtualKeyOf(event.key.keysym.sym);
                 if (vk != 0) {
-                    queue_.push_back(
+                    events_.Post(
                         Message{event.type == SDL_KEYDOWN ? kMsgKeyDown : kMsgKeyUp, vk, 0, 0});
                 }
                 break;
@@ -384,16 +346,16 @@ private:
             case SDL_WINDOWEVENT:
                 switch (event.window.event) {
                     case SDL_WINDOWEVENT_FOCUS_GAINED:
-                        queue_.push_back(Message{kMsgActivateApp, 1, 0, 0});
+                        events_.Post(Message{kMsgActivateApp, 1, 0, 0});
                         break;
                     case SDL_WINDOWEVENT_FOCUS_LOST:
-                        queue_.push_back(Message{kMsgActivateApp, 0, 0, 0});
+                        events_.Post(Message{kMsgActivateApp, 0, 0, 0});
                         break;
                     case SDL_WINDOWEVENT_EXPOSED:
                         ShowTexture();
                         break;
                     case SDL_WINDOWEVENT_CLOSE:
-                        queue_.push_back(Message{kMsgClose, 0, 0, 0});
+                        events_.Post(Message{kMsgClose, 0, 0, 0});
                         break;
                     default:
                         break;
@@ -401,7 +363,7 @@ private:
                 break;
             case SDL_QUIT:
                 // The close button, SIGINT and SIGTERM all arrive as the system's close command.
-                queue_.push_back(Message{kMsgClose, 0, 0, 0});
+                events_.Post(Message{kMsgClose, 0, 0, 0});
                 break;
             default:
                 break;
@@ -497,10 +459,8 @@ private:
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
-    bool hasWindow_ = false;
     WindowProc proc_;
-    std::deque<Message> queue_;
-    std::map<int, Timer> timers_;
+    EventQueue events_;
     bool audioTried_ = false;
     bool audioOpen_ = false;
     bool musicOpen_ = false;

@@ -1,23 +1,23 @@
 #include "scenes/farewell/FarewellScene.h"
 
-#include "scenes/Application.h"
 #include "display/Display.h"
+#include "scenes/Application.h"
 
 namespace zolvex {
 
 int FarewellScene::Start(StartMode startMode) {
     Scene::Start(startMode);
-    Draw();
-    GetDisplay().Flip();
+    Redraw();
+    TheDisplay().Flip();
     SetSceneTimer(0, 1000);
     ticks = 0;
     return 1;
 }
 
 int FarewellScene::Draw() {
-    backBuffer = GetDisplay().backBuffer;
+    backBuffer = TheDisplay().backBuffer;
     if (backBuffer == nullptr) return 0;
-    TextContext dc(*backBuffer);
+    TextContext dc(*backBuffer, &TheDisplay());
     backBuffer->FillBlack();
     dc.SetBkColor(0x000000);
     dc.SelectFont(GetFont(0, 1));

@@ -8,6 +8,8 @@ namespace zolvex {
 
 class FarewellScene : public Scene {
 public:
+    explicit FarewellScene(SceneContext& context) : Scene(context) {}
+
     int Start(StartMode startMode) override;
     int Draw() override;
     intptr_t OnMessage(const Message& message) override;

@@ -3,8 +3,6 @@
 
 #include <cstdio>
 
-#include "scenes/Application.h"
-#include "scenes/Music.h"
 #include "formats/RankingFile.h"
 
 namespace zolvex {
@@ -26,12 +24,8 @@ bool LoadPicture(const char* gamePath, std::unique_ptr<Surface>& surface, StartM
 
 }  // namespace
 
-GameScene::GameScene() {
-    GetRandom().Seed(static_cast<uint32_t>(GetPlatform().CalendarTime()));
-}
-
-GameScene& GetGameScene() {
-    return static_cast<GameScene&>(*GetScenes().game);
+GameScene::GameScene(SceneContext& context) : Scene(context) {
+    TheRandom().Seed(static_cast<uint32_t>(ThePlatform().CalendarTime()));
 }
 
 int GameScene::Start(StartMode startMode) {
@@ -61,10 +55,10 @@ int GameScene::Start(StartMode startMode) {
         rules.InitBoardAndTrios();
     }
 
-    Draw();
-    Display& display = GetDisplay();
+    Redraw();
+    Display& display = TheDisplay();
     if (display.backBuffer != nullptr) {
-        TextContext dc(*display.backBuffer);
+        TextContext dc(*display.backBuffer, &display);
         dc.SetBkMode(BkMode::Transparent);
         dc.SetTextColor(0xFFFFFF);
         dc.SelectFont(GetFont(2, 1));
@@ -76,8 +70,8 @@ int GameScene::Start(StartMode startMode) {
 
 int GameScene::End() {
     Scene::End();
-    zolvex::KillTimer(kFallTimer);
-    zolvex::KillTimer(kClearTimer);
+    Scene::KillTimer(kFallTimer);
+    Scene::KillTimer(kClearTimer);
     frameSurface.reset();
     blockSurface.reset();
     flipperSurface.reset();
@@ -92,7 +86,7 @@ void GameScene::DrawTile(Surface& backBuffer, int value, bool marked, int x, int
 }
 
 int GameScene::Draw() {
-    Surface* target = GetDisplay().backBuffer;
+    Surface* target = TheDisplay().backBuffer;
     if (target == nullptr) return 0;
     Surface& backBuffer = *target;
 
@@ -111,13 +105,11 @@ int GameScene::Draw() {
             }
         }
     }
-    // Showing a marked cell is what stops the fall and schedules its clearing.
     for (int row = kTopRow; row >= 1; --row) {
         for (int column = 0; column < kColumns; ++column) {
             const Cell& cell = model.board[column][row];
             if (cell.marked != 0) {
                 DrawTile(backBuffer, cell.value, true, ColumnX(column), RowY(row));
-                rules.MarkedCellDrawn();
             }
         }
     }
@@ -136,7 +128,7 @@ int GameScene::Draw() {
             DrawTile(backBuffer, block.value, false, ColumnX(block.column), block.y);
     }
 
-    TextContext dc(backBuffer);
+    TextContext dc(backBuffer, &TheDisplay());
     dc.SetBkMode(BkMode::Transparent);
     dc.SetTextColor(0xFFFFFF);
     const Font* previous = dc.SelectFont(GetFont(2, 0));
@@ -172,14 +164,23 @@ int GameScene::Draw() {
     return 1;
 }
 
+void GameScene::OnDrawn() {
+    // Showing a marked cell is what stops the fall and schedules its clearing.
+    for (int row = kTopRow; row >= 1; --row) {
+        for (int column = 0; column < kColumns; ++column) {
+            if (model.board[column][row].marked != 0) rules.MarkedCellDrawn();
+        }
+    }
+}
+
 void GameScene::TogglePause() {
     if (model.state == GameState::Playing) {
         model.state = GameState::Paused;
-        zolvex::KillTimer(kFallTimer);
-        zolvex::KillTimer(kClearTimer);
-        zolvex::KillTimer(kClockTimer);
-        Draw();
-        GetDisplay().Flip();
+        Scene::KillTimer(kFallTimer);
+        Scene::KillTimer(kClearTimer);
+        Scene::KillTimer(kClockTimer);
+        Redraw();
+        TheDisplay().Flip();
     } else if (model.state == GameState::Paused) {
         model.state = GameState::Playing;
         KBGMResume(music);
@@ -212,7 +213,7 @@ intptr_t GameScene::OnMessage(const Message& message) {
     switch (message.wParam) {
         case kVkReturn:
             if (playing) {
-                GetPlatform().PlaySoundFile(kPauseSound);
+                ThePlatform().PlaySoundFile(kPauseSound);
                 KBGMPause();
             }
             if (model.state == GameState::Ready) {
@@ -251,8 +252,8 @@ int GameScene::OnTimer(int timerId, uint32_t /*time*/) {
     switch (timerId) {
         case kFallTimer:
             rules.FallStep();
-            Draw();
-            GetDisplay().Flip();
+            Redraw();
+            TheDisplay().Flip();
             break;
         case kClearTimer:
             rules.ClearingPass();
@@ -272,40 +273,41 @@ int GameScene::OnTimer(int timerId, uint32_t /*time*/) {
 void GameScene::OnLostForeground() {
     if (model.state == GameState::Over) pausedAfterOver_ = true;
     model.state = GameState::Paused;
-    zolvex::KillTimer(kFallTimer);
-    zolvex::KillTimer(kClearTimer);
-    zolvex::KillTimer(kClockTimer);
+    Scene::KillTimer(kFallTimer);
+    Scene::KillTimer(kClearTimer);
+    Scene::KillTimer(kClockTimer);
 }
 
 void GameScene::SetTimer(int id, uint32_t ms) {
     SetSceneTimer(id, ms);
 }
 void GameScene::KillTimer(int id) {
-    zolvex::KillTimer(id);
+    Scene::KillTimer(id);
 }
 void GameScene::PlaySoundFile(const char* gamePath) {
-    GetPlatform().PlaySoundFile(gamePath);
+    ThePlatform().PlaySoundFile(gamePath);
 }
 void GameScene::StopMusic() {
     KBGMStop();
 }
 
 void GameScene::RedrawAndFlip() {
-    Draw();
-    GetDisplay().Flip();
+    Redraw();
+    TheDisplay().Flip();
 }
 
 void GameScene::HandOverLevel(int handedLevel) {
-    GetScenes().ranking->level = handedLevel;
+    Switcher().HandOverLevel(SceneId::Ranking, handedLevel);
 }
 
 void GameScene::EndGameAndShowRanking() {
     End();
-    GetScenes().ranking->Start(StartMode::Create);
+    Switcher().HandOverResult(GameResult{GetScore(), GetBonus()});
+    Switcher().StartScene(SceneId::Ranking, StartMode::Create);
 }
 
 int GameScene::Random() {
-    return GetRandom().Next();
+    return TheRandom().Next();
 }
 
 }  // namespace zolvex

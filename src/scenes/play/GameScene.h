@@ -16,11 +16,13 @@ namespace zolvex {
 
 class GameScene : public Scene, private GameHost {
 public:
-    GameScene();
+    explicit GameScene(SceneContext& context);
 
     int Start(StartMode startMode) override;
     int End() override;
     int Draw() override;
+    // Each marked cell shown stops the fall and schedules its clearing.
+    void OnDrawn() override;
     intptr_t OnMessage(const Message& message) override;
     int OnTimer(int timerId, uint32_t time) override;
     void OnLostForeground() override;
@@ -53,8 +55,5 @@ private:
     // but is finished, so no key may resume it or end it a second time.
     bool pausedAfterOver_ = false;
 };
-
-// The game scene of the running program.
-GameScene& GetGameScene();
 
 }  // namespace zolvex

@@ -3,11 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "scenes/Application.h"
 #include "display/Display.h"
 #include "game/GameModel.h"
-#include "scenes/play/GameScene.h"
-#include "scenes/Music.h"
 
 namespace zolvex {
 
@@ -48,8 +45,8 @@ int RankingScene::Start(StartMode startMode) {
     nameLength = 0;
     pickerColumn = 32;
     pickerRow = 0;
-    const GameScene& game = GetGameScene();
-    total = SaturatingAdd(game.GetScore(), game.GetBonus());
+    const GameResult result = Switcher().LastResult();
+    total = SaturatingAdd(result.score, result.bonus);
     InsertNewEntry();
     return 1;
 }
@@ -62,7 +59,7 @@ void RankingScene::InsertNewEntry() {
             break;
         }
     }
-    if (GetGameScene().GetScore() == 0) newRank = 10;
+    if (Switcher().LastResult().score == 0) newRank = 10;
     if (newRank == 10) return;
     for (int i = 8; i >= newRank; --i) entries[i + 1] = entries[i];
     entries[newRank].score = total;
@@ -95,7 +92,7 @@ intptr_t RankingScene::OnMessage(const Message& message) {
         case kVkEscape:
         case kVkF12:
             End();
-            GetScenes().levelSelect->Start(StartMode::Create);
+            Switcher().StartScene(SceneId::LevelSelect, StartMode::Create);
             break;
         case kVkSpace:
             if (!typing) break;
@@ -103,9 +100,9 @@ intptr_t RankingScene::OnMessage(const Message& message) {
                 entries[newRank].name[nameLength] = static_cast<char>(SelectedCode());
                 ++nameLength;
                 entries[newRank].name[nameLength] = '\0';
-                GetPlatform().PlaySoundFile("wav\\pause.wav");
+                ThePlatform().PlaySoundFile("wav\\pause.wav");
             } else {
-                GetPlatform().Beep();
+                ThePlatform().Beep();
             }
             break;
         case kVkBack:
@@ -139,19 +136,19 @@ intptr_t RankingScene::OnMessage(const Message& message) {
 }
 
 int RankingScene::OnTimer(int /*timerId*/, uint32_t /*time*/) {
-    Draw();
-    GetDisplay().Flip();
+    Redraw();
+    TheDisplay().Flip();
     return 1;
 }
 
 int RankingScene::Draw() {
-    Surface* target = GetDisplay().backBuffer;
+    Surface* target = TheDisplay().backBuffer;
     if (target == nullptr) return 0;
     Surface& backBuffer = *target;
     if (background != nullptr) backBuffer.BltFast(0, 0, *background, nullptr, false);
     if (title != nullptr) backBuffer.BltFast(85, 140, *title, nullptr, true);
 
-    TextContext dc(backBuffer);
+    TextContext dc(backBuffer, &TheDisplay());
     dc.SetBkMode(BkMode::Transparent);
     const Font* previous = dc.SelectFont(GetFont(0, 1));
     dc.SetTextColor(kWhite);
@@ -185,11 +182,11 @@ int RankingScene::Draw() {
     }
 
     if (mode != StartMode::ViewOnly) {
-        const GameScene& game = GetGameScene();
+        const GameResult result = Switcher().LastResult();
         dc.SetTextColor(kWhite);
-        std::snprintf(text, sizeof text, "Score:%8X", game.GetScore());
+        std::snprintf(text, sizeof text, "Score:%8X", result.score);
         dc.TextOut(50, 100, text, 14);
-        std::snprintf(text, sizeof text, "Bonus:%8X", game.GetBonus());
+        std::snprintf(text, sizeof text, "Bonus:%8X", result.bonus);
         dc.TextOut(50, 120, text, 14);
         std::snprintf(text, sizeof text, "Total:%8X", total);
         dc.TextOut(50, 150, text, 14);
@@ -211,8 +208,6 @@ int RankingScene::Draw() {
             dc.TextOut(50, 180, text, 19);
         }
     }
-
-    if (nameLength >= 10) nameLength = 9;
 
     if (newRank >= 0 && newRank <= 9 && mode != StartMode::ViewOnly) {
         dc.SelectFont(GetFont(1, 0));
@@ -236,6 +231,10 @@ int RankingScene::Draw() {
     }
     dc.SelectFont(previous);
     return 1;
+}
+
+void RankingScene::OnDrawn() {
+    if (nameLength >= 10) nameLength = 9;
 }
 
 }  // namespace zolvex

@@ -5,16 +5,20 @@
 
 #include <string>
 
-#include "scenes/Scene.h"
 #include "formats/RankingFile.h"
+#include "scenes/Scene.h"
 
 namespace zolvex {
 
 class RankingScene : public Scene {
 public:
+    explicit RankingScene(SceneContext& context) : Scene(context) {}
+
     int Start(StartMode startMode) override;
     int End() override;
     int Draw() override;
+    // The name being typed never grows past nine characters once shown.
+    void OnDrawn() override;
     intptr_t OnMessage(const Message& message) override;
     int OnTimer(int timerId, uint32_t time) override;
     const char* Name() const override { return "Ranking"; }

@@ -4,9 +4,8 @@
 #include <cstdio>
 #include <string>
 
-#include "scenes/Application.h"
-#include "scenes/Music.h"
 #include "formats/ProfileFile.h"
+#include "scenes/Application.h"
 
 namespace zolvex {
 
@@ -17,27 +16,26 @@ constexpr const char* kLevelNames[3] = {"Beginner Level", "Advanced Level", "Exp
 // The swing angle of frame u: u / pi / 2 radians, in double precision.
 double SwingAngle(uint32_t u) { return static_cast<double>(u) * 0.3183098861837907 * 0.5; }
 
-int DrawImage(int lowest, int highest, int divisor) {
+int DrawImage(RandomGenerator& random, int lowest, int highest, int divisor) {
     for (;;) {
-        int v = CeilDiv(GetRandom().Next(), divisor);
+        int v = CeilDiv(random.Next(), divisor);
         if (v >= lowest && v <= highest) return v;
     }
 }
 
-int DrawSpeed() { return 3 * CeilDiv(GetRandom().Next(), 6553) + 8; }
+int DrawSpeed(RandomGenerator& random) { return 3 * CeilDiv(random.Next(), 6553) + 8; }
 
-void StoreLevel(int level) {
-    WriteProfileString(GetApplication().settingsPath, "Game", "DefaultLevel",
-                       std::to_string(level));
+void StoreLevel(const std::string& settingsPath, int level) {
+    WriteProfileString(settingsPath, "Game", "DefaultLevel", std::to_string(level));
 }
 
 }  // namespace
 
 int LevelSelectScene::Start(StartMode startMode) {
     Scene::Start(startMode);
-    GetRandom().Seed(static_cast<uint32_t>(GetPlatform().CalendarTime()));
+    TheRandom().Seed(static_cast<uint32_t>(ThePlatform().CalendarTime()));
     notYetDrawn = 1;
-    level = GetProfileInt(GetApplication().settingsPath, "Game", "DefaultLevel", 1);
+    level = GetProfileInt(TheApplication().settingsPath, "Game", "DefaultLevel", 1);
     if (level < 1 || level > 3) level = 1;
 
     std::optional<Bitmap> strip = LoadBitmapFile("bmp\\block.bmp");
@@ -55,9 +53,9 @@ int LevelSelectScene::Start(StartMode startMode) {
     SetSceneTimer(0, 150);
 
     for (FloatingBlock& block : floatingBlocks) {
-        block.image = DrawImage(0, 8, 4095);
-        block.y = CeilDiv(GetRandom().Next(), 109) + 100;
-        block.speed = DrawSpeed();
+        block.image = DrawImage(TheRandom(), 0, 8, 4095);
+        block.y = CeilDiv(TheRandom().Next(), 109) + 100;
+        block.speed = DrawSpeed(TheRandom());
         block.baseX = 0;
     }
     frameCounter = 0;
@@ -88,7 +86,7 @@ int LevelSelectScene::BlockLeft(int index) const {
 }
 
 int LevelSelectScene::Draw() {
-    Surface* backBuffer = GetDisplay().backBuffer;
+    Surface* backBuffer = TheDisplay().backBuffer;
     if (backBuffer == nullptr) return 0;
     if (background != nullptr) backBuffer->BltFast(0, 0, *background, nullptr, false);
 
@@ -102,7 +100,7 @@ int LevelSelectScene::Draw() {
     }
 
     {
-        TextContext dc(*backBuffer);
+        TextContext dc(*backBuffer, &TheDisplay());
         dc.SetBkMode(BkMode::Transparent);
         dc.SetTextColor(0x000000);
         dc.SelectFont(GetFont(0, 1));
@@ -130,26 +128,25 @@ intptr_t LevelSelectScene::OnMessage(const Message& message) {
         Scene::OnMessage(message);
         return DefWindowProc(message);
     }
-    SceneSet& scenes = GetScenes();
     switch (message.wParam) {
         case kVkReturn:
             if (notYetDrawn != 0) break;
             End();
-            StoreLevel(level);
-            scenes.game->level = level;
-            scenes.game->Start(StartMode::Create);
+            StoreLevel(TheApplication().settingsPath, level);
+            Switcher().HandOverLevel(SceneId::Game, level);
+            Switcher().StartScene(SceneId::Game, StartMode::Create);
             break;
         case kVkF1:
             if (notYetDrawn != 0) break;
             End();
-            StoreLevel(level);
-            scenes.ranking->level = level;
-            scenes.ranking->Start(StartMode::ViewOnly);
+            StoreLevel(TheApplication().settingsPath, level);
+            Switcher().HandOverLevel(SceneId::Ranking, level);
+            Switcher().StartScene(SceneId::Ranking, StartMode::ViewOnly);
             break;
         case kVkEscape:
         case kVkF12:
             End();
-            scenes.farewell->Start(StartMode::Create);
+            Switcher().StartScene(SceneId::Farewell, StartMode::Create);
             break;
         case kVkUp:
             level = level == 1 ? 3 : level - 1;
@@ -164,14 +161,14 @@ intptr_t LevelSelectScene::OnMessage(const Message& message) {
 }
 
 int LevelSelectScene::OnTimer(int /*timerId*/, uint32_t /*time*/) {
-    Draw();
-    GetDisplay().Flip();
+    Redraw();
+    TheDisplay().Flip();
     for (FloatingBlock& block : floatingBlocks) {
         block.y += block.speed;
         if (block.y >= 480) {
-            block.image = DrawImage(1, 9, 3640) - 1;
-            block.baseX = CeilDiv(GetRandom().Next(), 51) + 100;
-            block.speed = DrawSpeed();
+            block.image = DrawImage(TheRandom(), 1, 9, 3640) - 1;
+            block.baseX = CeilDiv(TheRandom().Next(), 51) + 100;
+            block.speed = DrawSpeed(TheRandom());
             block.y = 0;
         }
     }

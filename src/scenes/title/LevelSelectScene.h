@@ -19,6 +19,8 @@ struct FloatingBlock {
 
 class LevelSelectScene : public Scene {
 public:
+    explicit LevelSelectScene(SceneContext& context) : Scene(context) {}
+
     int Start(StartMode startMode) override;
     int End() override;
     int Draw() override;
