@@ -26,7 +26,7 @@ Program::~Program() {
 bool Program::StartUp() {
     application_.InitPaths(platform_);
 
-    if (!CreateFonts()) {
+    if (!display_.Fonts().Create()) {
         std::fputs("zolvex: no usable font was found; texts will not be shown\n", stderr);
     }
     fontsCreated_ = true;
@@ -52,7 +52,7 @@ bool Program::StartUp() {
         platform_.ShowErrorBox("zolvex", "DirectDraw 初期化エラー");
         display_.Release();
         KBGMClose(platform_);
-        DeleteFonts();
+        display_.Fonts().Delete();
         fontsCreated_ = false;
         ended_ = true;
         exitCode_ = 1;
@@ -91,7 +91,7 @@ int Program::Teardown() {
     application_.Shutdown();
     KBGMClose(platform_);
     platform_.ShowCursor(true);
-    if (fontsCreated_) DeleteFonts();
+    if (fontsCreated_) display_.Fonts().Delete();
     fontsCreated_ = false;
     ended_ = true;
     return exitCode_;

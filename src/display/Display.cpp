@@ -59,10 +59,10 @@ bool Display::LoadSharedSurfaces(StartMode mode) {
     backgroundSurface->FillBlack();
     CopyBitmapToSurface(*back, 0, 0, *backgroundSurface, 0, 0, back->width, back->height);
     {
-        TextContext text(*backgroundSurface);
+        TextContext text(*this, *backgroundSurface);
         text.SetBkColor(0xFFFFFF);
         text.SetTextColor(0xFF0000);
-        text.SelectFont(GetFont(1, 1));
+        text.SelectFont(fonts_.Get(1, 1));
         text.TextOut(380, 450, CreditLine(), 33);
     }
 
@@ -83,7 +83,7 @@ bool Display::RestoreAll() {
     // player sees the same notice and the scene restarts the same way.
     if (backBufferSurface != nullptr) {
         backBufferSurface->FillBlack();
-        TextContext text(*backBufferSurface, this);
+        TextContext text(*this, *backBufferSurface);
         text.SetBkColor(0x000000);
         text.SetTextColor(0xFFFFFF);
         text.TextOut(260, 220, kRestoringNotice, 28);

@@ -52,6 +52,10 @@ public:
     const Surface* Front() const { return primary; }
     uint64_t FlipCount() const { return flipCount; }
 
+    // The fonts texts on this screen are drawn in.
+    FontSet& Fonts() { return fonts_; }
+    const FontSet& Fonts() const { return fonts_; }
+
     // Views of the surfaces, null when absent; the Display owns them.
     Surface* primary = nullptr;
     Surface* backBuffer = nullptr;
@@ -62,6 +66,7 @@ private:
     void UpdateViews();
 
     Platform& platform_;
+    FontSet fonts_;
     std::unique_ptr<Surface> primarySurface;
     std::unique_ptr<Surface> backBufferSurface;
     std::unique_ptr<Surface> backgroundSurface;

@@ -15,6 +15,21 @@
 
 namespace zolvex {
 
+namespace {
+
+struct RenderCache {
+    using Entry = std::pair<std::string, RenderedText>;
+    std::list<Entry> entries;  // most recently used first
+    std::unordered_map<std::string, std::list<Entry>::iterator> index;
+
+    void Clear() {
+        index.clear();
+        entries.clear();
+    }
+};
+
+}  // namespace
+
 class Font {
 public:
     Font(std::unique_ptr<RasterFont> raster, int sizeIndex, int flag, int cellHeight)
@@ -24,6 +39,7 @@ public:
     int sizeIndex;
     int flag;
     int cellHeight;
+    RenderCache* cache = nullptr;  // the cache of the set the font belongs to
 };
 
 namespace {
@@ -42,27 +58,6 @@ struct Face {
 constexpr Face kVariableFace{"DejaVu Sans", "sans-serif", false};
 constexpr Face kFixedFace{"DejaVu Sans Mono", "monospace", true};
 
-struct FontSet {
-    // Declared first, so it outlives every font it opened.
-    std::unique_ptr<FontRasterizer> rasterizer;
-    // Created and deleted in the game's order: variable-pitch sizes 0-4, then fixed-pitch 0-4.
-    std::array<std::unique_ptr<Font>, kFontCount> fonts;
-    std::unique_ptr<Font> stock;
-};
-
-struct RenderCache {
-    using Entry = std::pair<std::string, RenderedText>;
-    std::list<Entry> entries;  // most recently used first
-    std::unordered_map<std::string, std::list<Entry>::iterator> index;
-
-    void Clear() {
-        index.clear();
-        entries.clear();
-    }
-};
-
-std::unique_ptr<FontSet> gFonts;
-RenderCache gCache;
 
 // Opens the face at the largest point size whose line height fits the cell:
 // the game's heights are cell heights, the rasteriser's sizes are pixels per em.
@@ -91,50 +86,62 @@ std::unique_ptr<Font> OpenFont(FontRasterizer& rasterizer, const Face& face, int
 
 }  // namespace
 
-bool CreateFonts() {
-    DeleteFonts();
-    gFonts = std::make_unique<FontSet>();
-    FontSet* set = gFonts.get();
-    set->rasterizer = CreateTtfFontRasterizer();
-    if (set->rasterizer == nullptr) {
-        DeleteFonts();
+struct FontSet::State {
+    // Declared first, so it outlives every font it opened.
+    std::unique_ptr<FontRasterizer> rasterizer;
+    // Created and deleted in the game's order: variable-pitch sizes 0-4, then fixed-pitch 0-4.
+    std::array<std::unique_ptr<Font>, kFontCount> fonts;
+    std::unique_ptr<Font> stock;
+    RenderCache cache;
+};
+
+FontSet::FontSet() = default;
+FontSet::~FontSet() { Delete(); }
+
+bool FontSet::Create() {
+    Delete();
+    state_ = std::make_unique<State>();
+    State& set = *state_;
+    set.rasterizer = CreateTtfFontRasterizer();
+    if (set.rasterizer == nullptr) {
+        Delete();
         return false;
     }
     bool ok = true;
     for (int face = 0; face < 2 && ok; ++face) {
         for (int i = 0; i < kSizes && ok; ++i) {
             const int flag = face == 0 ? 1 : 0;
-            auto font = OpenFont(*set->rasterizer, face == 0 ? kVariableFace : kFixedFace,
+            auto font = OpenFont(*set.rasterizer, face == 0 ? kVariableFace : kFixedFace,
                                  200 + 100 * i, 16 + 2 * i, i, flag);
             ok = font != nullptr;
-            set->fonts[face * kSizes + i] = std::move(font);
+            if (font != nullptr) font->cache = &set.cache;
+            set.fonts[face * kSizes + i] = std::move(font);
         }
     }
     if (ok) {
-        set->stock = OpenFont(*set->rasterizer, kVariableFace, 700, 16, -1, -1);
-        ok = set->stock != nullptr;
+        set.stock = OpenFont(*set.rasterizer, kVariableFace, 700, 16, -1, -1);
+        ok = set.stock != nullptr;
+        if (ok) set.stock->cache = &set.cache;
     }
-    if (!ok) DeleteFonts();
+    if (!ok) Delete();
     return ok;
 }
 
-void DeleteFonts() {
-    gCache.Clear();
-    if (gFonts == nullptr) return;
-    for (auto& font : gFonts->fonts) font.reset();
-    gFonts->stock.reset();
-    gFonts.reset();
+void FontSet::Delete() {
+    if (state_ == nullptr) return;
+    state_->cache.Clear();
+    for (auto& font : state_->fonts) font.reset();
+    state_->stock.reset();
+    state_.reset();
 }
 
-const Font* GetFont(unsigned index, int flag) {
-    if (gFonts == nullptr) return nullptr;
-    if (index >= kSizes) return gFonts->fonts[2].get();
-    return gFonts->fonts[(flag != 0 ? 0 : kSizes) + index].get();
+const Font* FontSet::Get(unsigned index, int flag) const {
+    if (state_ == nullptr) return nullptr;
+    if (index >= kSizes) return state_->fonts[2].get();
+    return state_->fonts[(flag != 0 ? 0 : kSizes) + index].get();
 }
 
-const Font* StockFont() {
-    return gFonts == nullptr ? nullptr : gFonts->stock.get();
-}
+const Font* FontSet::Stock() const { return state_ == nullptr ? nullptr : state_->stock.get(); }
 
 int FontSizeIndex(const Font* font) {
     return font == nullptr ? -1 : font->sizeIndex;
@@ -147,26 +154,27 @@ int FontCellHeight(const Font* font) {
 }
 
 const RenderedText* RenderText(const Font* font, const std::string& text) {
-    if (font == nullptr || text.empty()) return nullptr;
+    if (font == nullptr || font->cache == nullptr || text.empty()) return nullptr;
+    RenderCache& cache = *font->cache;
     // The coverage does not depend on the colour, so one entry serves every colour
     // the text is drawn in.
     const uintptr_t fontId = reinterpret_cast<uintptr_t>(font);
     std::string key(reinterpret_cast<const char*>(&fontId), sizeof fontId);
     key += text;
-    if (auto it = gCache.index.find(key); it != gCache.index.end()) {
-        gCache.entries.splice(gCache.entries.begin(), gCache.entries, it->second);
+    if (auto it = cache.index.find(key); it != cache.index.end()) {
+        cache.entries.splice(cache.entries.begin(), cache.entries, it->second);
         return &it->second->second;
     }
     std::optional<TextCoverage> drawn = font->raster->Render(text);
     if (!drawn) return nullptr;
     RenderedText rendered{drawn->width, drawn->height, std::move(drawn->coverage)};
-    if (gCache.entries.size() >= kRenderCacheCapacity) {
-        gCache.index.erase(gCache.entries.back().first);
-        gCache.entries.pop_back();
+    if (cache.entries.size() >= kRenderCacheCapacity) {
+        cache.index.erase(cache.entries.back().first);
+        cache.entries.pop_back();
     }
-    gCache.entries.emplace_front(std::move(key), std::move(rendered));
-    gCache.index.emplace(gCache.entries.front().first, gCache.entries.begin());
-    return &gCache.entries.front().second;
+    cache.entries.emplace_front(std::move(key), std::move(rendered));
+    cache.index.emplace(cache.entries.front().first, cache.entries.begin());
+    return &cache.entries.front().second;
 }
 
 }  // namespace zolvex

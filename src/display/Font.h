@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,19 +12,33 @@ namespace zolvex {
 // One face at one cell height and weight.
 class Font;
 
-// Creates the ten fonts (and the stock font). False, with a line on standard error,
-// if no installed face can be found or opened; then no font exists.
-bool CreateFonts();
-// Deletes every font and the rendered-text cache.
-void DeleteFonts();
+// The fonts of one run, with the cache of rendered texts they share. Only one set
+// may hold fonts at a time: the rasteriser behind them is process-wide.
+class FontSet {
+public:
+    FontSet();
+    ~FontSet();
+    FontSet(const FontSet&) = delete;
+    FontSet& operator=(const FontSet&) = delete;
 
-// The font for size index 0-4 (cell height 16 + 2 * index, weight 200 + 100 * index);
-// flag != 0 picks the variable-pitch face, 0 the fixed-pitch face. Any other index
-// (a negative one counts as large) gives the variable-pitch font of size index 2.
-// Null while the fonts do not exist.
-const Font* GetFont(unsigned index, int flag);
-// The stock font of a fresh text context (a bold variable-pitch face, cell height 16).
-const Font* StockFont();
+    // Creates the ten fonts (and the stock font). False, with a line on standard
+    // error, if no installed face can be found or opened; then no font exists.
+    bool Create();
+    // Deletes every font and the rendered-text cache.
+    void Delete();
+
+    // The font for size index 0-4 (cell height 16 + 2 * index, weight 200 + 100 *
+    // index); flag != 0 picks the variable-pitch face, 0 the fixed-pitch face. Any
+    // other index (a negative one counts as large) gives the variable-pitch font of
+    // size index 2. Null while the fonts do not exist.
+    const Font* Get(unsigned index, int flag) const;
+    // The stock font of a fresh text context (a bold variable-pitch face, cell height 16).
+    const Font* Stock() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 // The font's own size index and face flag (1 variable-pitch, 0 fixed-pitch);
 // -1 for the stock font and for null.
@@ -40,8 +55,8 @@ struct RenderedText {
     std::vector<uint8_t> coverage;
 };
 
-// The rendering of `text` in `font`, from a bounded cache; null if the font is null
-// or the text cannot be rendered. The pointer stays valid until the next call.
+// The rendering of `text` in `font`, from its set's bounded cache; null if the font is
+// null or the text cannot be rendered. The pointer stays valid until the next call.
 const RenderedText* RenderText(const Font* font, const std::string& text);
 
 }  // namespace zolvex

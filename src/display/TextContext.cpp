@@ -7,8 +7,11 @@
 
 namespace zolvex {
 
-TextContext::TextContext(Surface& target, Display* recorder)
-    : target(target), recorder(recorder), font(StockFont()) {}
+TextContext::TextContext(Surface& target, const FontSet& fonts)
+    : target(target), recorder(nullptr), font(fonts.Stock()) {}
+
+TextContext::TextContext(Display& display, Surface& target)
+    : target(target), recorder(&display), font(display.Fonts().Stock()) {}
 
 const Font* TextContext::SelectFont(const Font* f) {
     const Font* previous = font;

@@ -29,9 +29,12 @@ struct TextRecord {
 
 class TextContext {
 public:
-    // A fresh context: opaque background mode, background white, text black, the stock font.
-    // Texts drawn into the back buffer of `recorder` are recorded in its frame.
-    explicit TextContext(Surface& target, Display* recorder = nullptr);
+    // A fresh context: opaque background mode, background white, text black, the stock
+    // font of `fonts`.
+    TextContext(Surface& target, const FontSet& fonts);
+    // The same with the display's fonts; texts drawn into its back buffer are recorded
+    // in the frame being composed.
+    TextContext(Display& display, Surface& target);
     // Releases the context; nothing drawn is undone.
     ~TextContext() = default;
     TextContext(const TextContext&) = delete;

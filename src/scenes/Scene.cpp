@@ -2,6 +2,7 @@
 
 #include "core/Paths.h"
 #include "display/Display.h"
+#include "display/Font.h"
 #include "scenes/Application.h"
 #include "scenes/Music.h"
 
@@ -87,7 +88,9 @@ int Scene::KBGMResume(uint32_t handle) { return zolvex::KBGMResume(ThePlatform()
 int Scene::KBGMStop() { return zolvex::KBGMStop(ThePlatform()); }
 int Scene::KBGMFree(uint32_t handle) { return zolvex::KBGMFree(ThePlatform(), handle); }
 
-const Font* Scene::GetFont(unsigned index, int flag) const { return zolvex::GetFont(index, flag); }
+const Font* Scene::GetFont(unsigned index, int flag) const {
+    return TheDisplay().Fonts().Get(index, flag);
+}
 
 std::string Scene::ExecutableFilePath(const std::string& name) const {
     return JoinPath(TheApplication().exeDirectory, name);

@@ -159,7 +159,7 @@ TEST_P(CloseCommandTest, EndsTheRunWithStatusZeroAndAFullTeardownButNoSceneEnd) 
     EXPECT_EQ(h.Screen().background, nullptr);
     EXPECT_EQ(h.Screen().title, nullptr);
     EXPECT_EQ(h.Screen().primary, nullptr);
-    EXPECT_EQ(GetFont(0, 1), nullptr);
+    EXPECT_EQ(h.Screen().Fonts().Get(0, 1), nullptr);
     EXPECT_STREQ(h.Current()->Name(), GetParam().scene);
 
     // Nothing more happens once the run has ended.

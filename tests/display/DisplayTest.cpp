@@ -52,7 +52,7 @@ int Count(const Surface& s, const Rect& r, uint16_t value) {
 class DisplayTest : public testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(CreateFonts());
+        ASSERT_TRUE(display.Fonts().Create());
         dir = std::filesystem::temp_directory_path() /
               ("zolvex-display-" +
                std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
@@ -64,7 +64,6 @@ protected:
     void TearDown() override {
         std::filesystem::current_path(cwd);
         std::filesystem::remove_all(dir);
-        DeleteFonts();
     }
     // A title logo: a white frame around a black middle.
     void WritePictures(int backWidth, int backHeight, uint32_t backRgb) {
@@ -107,7 +106,7 @@ TEST_F(DisplayTest, InitBuildsTheBackgroundWithItsCreditLineAndTheKeyedTitle) {
     // The credit line: blue on a white band, 18 pixels high, from (380, 450).
     EXPECT_EQ(std::strlen(CreditLine()), 33u);
     EXPECT_STREQ(CreditLine(), "Copyright (C) 2026 zolvex Project");
-    const int w = RenderText(GetFont(1, 1), CreditLine())->width;
+    const int w = RenderText(display.Fonts().Get(1, 1), CreditLine())->width;
     const Rect band{380, 450, std::min(640, 380 + w), 468};
     EXPECT_GT(Count(bg, band, kWhite), band.Width() * 18 / 2);
     EXPECT_GT(Count(bg, band, kBlue), 30);
@@ -185,16 +184,16 @@ TEST_F(DisplayTest, FlipShowsTheBackBufferWithTheTextsDrawnIntoIt) {
     back.Fill(Rect{0, 0, 10, 10}, 0x0000FF);
     Surface elsewhere(100, 100);
     {
-        TextContext text(back, &display);
+        TextContext text(display, back);
         text.SetBkMode(BkMode::Transparent);
         text.SetTextColor(0xFFFFFF);
-        text.SelectFont(GetFont(7, 0));
+        text.SelectFont(display.Fonts().Get(7, 0));
         text.TextOut(380, 100, "Score:       0 and more", 14);
         text.SetBkMode(BkMode::Opaque);
         text.SetBkColor(0xFF0000);
-        text.SelectFont(GetFont(2, 0));
+        text.SelectFont(display.Fonts().Get(2, 0));
         text.TextOut(150, 170, "Pause.", 6);
-        TextContext other(elsewhere, &display);
+        TextContext other(display, elsewhere);
         other.TextOut(0, 0, "not on screen", 13);
     }
     EXPECT_TRUE(display.Flip());

@@ -14,8 +14,9 @@ constexpr uint16_t kWhite = 0xFFFF;
 
 class FontTest : public testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(CreateFonts()); }
-    void TearDown() override { DeleteFonts(); }
+    void SetUp() override { ASSERT_TRUE(fonts.Create()); }
+
+    FontSet fonts;
 };
 
 Surface Green(int w, int h) {
@@ -48,8 +49,8 @@ int Count(const Surface& s, uint16_t value) {
 TEST_F(FontTest, GetFontFollowsTheSizeAndFaceTable) {
     std::set<const Font*> distinct;
     for (unsigned i = 0; i < 5; ++i) {
-        const Font* variable = GetFont(i, 1);
-        const Font* fixed = GetFont(i, 0);
+        const Font* variable = fonts.Get(i, 1);
+        const Font* fixed = fonts.Get(i, 0);
         ASSERT_NE(variable, nullptr);
         ASSERT_NE(fixed, nullptr);
         EXPECT_EQ(FontSizeIndex(variable), static_cast<int>(i));
@@ -58,39 +59,39 @@ TEST_F(FontTest, GetFontFollowsTheSizeAndFaceTable) {
         EXPECT_EQ(FontFaceFlag(fixed), 0);
         EXPECT_EQ(FontCellHeight(variable), 16 + 2 * static_cast<int>(i));
         EXPECT_EQ(FontCellHeight(fixed), 16 + 2 * static_cast<int>(i));
-        EXPECT_EQ(GetFont(i, -3), variable);  // any non-zero flag is the variable-pitch face
+        EXPECT_EQ(fonts.Get(i, -3), variable);  // any non-zero flag is the variable-pitch face
         distinct.insert(variable);
         distinct.insert(fixed);
     }
     EXPECT_EQ(distinct.size(), 10u);
     // Out of range, whatever the flag: the variable-pitch face at size index 2.
-    EXPECT_EQ(GetFont(7, 0), GetFont(2, 1));
-    EXPECT_EQ(GetFont(5, 1), GetFont(2, 1));
-    EXPECT_EQ(GetFont(static_cast<unsigned>(-1), 0), GetFont(2, 1));
-    EXPECT_NE(GetFont(2, 0), GetFont(2, 1));
-    EXPECT_EQ(FontSizeIndex(StockFont()), -1);
-    EXPECT_EQ(FontFaceFlag(StockFont()), -1);
+    EXPECT_EQ(fonts.Get(7, 0), fonts.Get(2, 1));
+    EXPECT_EQ(fonts.Get(5, 1), fonts.Get(2, 1));
+    EXPECT_EQ(fonts.Get(static_cast<unsigned>(-1), 0), fonts.Get(2, 1));
+    EXPECT_NE(fonts.Get(2, 0), fonts.Get(2, 1));
+    EXPECT_EQ(FontSizeIndex(fonts.Stock()), -1);
+    EXPECT_EQ(FontFaceFlag(fonts.Stock()), -1);
 
-    DeleteFonts();
-    EXPECT_EQ(GetFont(2, 1), nullptr);
-    EXPECT_EQ(StockFont(), nullptr);
+    fonts.Delete();
+    EXPECT_EQ(fonts.Get(2, 1), nullptr);
+    EXPECT_EQ(fonts.Stock(), nullptr);
 }
 
 TEST_F(FontTest, FacesKeepTheirPitchAndFitTheirCells) {
     auto width = [](const Font* f, const char* text) { return RenderText(f, text)->width; };
     // The rendered width includes the last glyph's overhang, hence the pixel of slack.
-    EXPECT_NEAR(width(GetFont(2, 0), "iiiiiiii"), width(GetFont(2, 0), "WWWWWWWW"), 1);
-    EXPECT_LT(2 * width(GetFont(2, 1), "iiiiiiii"), width(GetFont(2, 1), "WWWWWWWW"));
+    EXPECT_NEAR(width(fonts.Get(2, 0), "iiiiiiii"), width(fonts.Get(2, 0), "WWWWWWWW"), 1);
+    EXPECT_LT(2 * width(fonts.Get(2, 1), "iiiiiiii"), width(fonts.Get(2, 1), "WWWWWWWW"));
     int previous = 0;
     for (unsigned i = 0; i < 5; ++i) {
         for (int flag : {0, 1}) {
-            const RenderedText* r = RenderText(GetFont(i, flag), "Mg");
+            const RenderedText* r = RenderText(fonts.Get(i, flag), "Mg");
             ASSERT_NE(r, nullptr);
-            EXPECT_LE(r->height, FontCellHeight(GetFont(i, flag)));
+            EXPECT_LE(r->height, FontCellHeight(fonts.Get(i, flag)));
             // The face is sized to its cell, not far below it.
-            EXPECT_GE(r->height, FontCellHeight(GetFont(i, flag)) - 3);
+            EXPECT_GE(r->height, FontCellHeight(fonts.Get(i, flag)) - 3);
         }
-        const int h = RenderText(GetFont(i, 1), "Mg")->height;
+        const int h = RenderText(fonts.Get(i, 1), "Mg")->height;
         EXPECT_GT(h, previous);
         previous = h;
     }
@@ -98,10 +99,10 @@ TEST_F(FontTest, FacesKeepTheirPitchAndFitTheirCells) {
 
 TEST_F(FontTest, OpaqueTextStandsOnABandOfTheBackgroundColour) {
     Surface s = Green(200, 40);
-    TextContext text(s);
-    text.SelectFont(GetFont(2, 1));
+    TextContext text(s, fonts);
+    text.SelectFont(fonts.Get(2, 1));
     text.TextOut(10, 5, "Hi there", 8);  // fresh context: opaque, black on white
-    const int w = RenderText(GetFont(2, 1), "Hi there")->width;
+    const int w = RenderText(fonts.Get(2, 1), "Hi there")->width;
     const Rect band = Changed(s, kGreen);
     EXPECT_EQ(band.left, 10);
     EXPECT_EQ(band.top, 5);
@@ -115,8 +116,8 @@ TEST_F(FontTest, OpaqueTextStandsOnABandOfTheBackgroundColour) {
 
 TEST_F(FontTest, TransparentTextDrawsOnlyItsInk) {
     Surface s = Green(200, 40);
-    TextContext text(s);
-    text.SelectFont(GetFont(2, 1));
+    TextContext text(s, fonts);
+    text.SelectFont(fonts.Get(2, 1));
     text.SetBkMode(BkMode::Transparent);
     text.SetTextColor(0x0000FF);
     text.TextOut(10, 5, "HIH", 3);
@@ -138,7 +139,7 @@ TEST_F(FontTest, TextOutDrawsExactlyCountCharacters) {
     Surface whole = Green(300, 30);
     Surface nothing = Green(300, 30);
     {
-        TextContext a(cut), b(whole), c(nothing);
+        TextContext a(cut, fonts), b(whole, fonts), c(nothing, fonts);
         a.TextOut(0, 0, "Score:      12345", 9);
         b.TextOut(0, 0, "Score:   ", 40);  // a count past the end stops at the text's end
         c.TextOut(0, 0, "Score:", 0);
@@ -150,12 +151,12 @@ TEST_F(FontTest, TextOutDrawsExactlyCountCharacters) {
 }
 
 TEST_F(FontTest, TextIsClippedAtTheSurfaceEdges) {
-    const int w = RenderText(StockFont(), "Clipped")->width;
+    const int w = RenderText(fonts.Stock(), "Clipped")->width;
     ASSERT_GT(w, 30);
     Surface topLeft = Green(40, 30);
     Surface bottomRight = Green(40, 30);
     {
-        TextContext a(topLeft), b(bottomRight);
+        TextContext a(topLeft, fonts), b(bottomRight, fonts);
         a.TextOut(-15, -8, "Clipped", 7);  // the stock font's cell is 16 high
         b.TextOut(30, 25, "Clipped", 7);
         b.TextOut(5000, 5000, "Far", 3);
@@ -174,7 +175,6 @@ TEST_F(FontTest, TextIsClippedAtTheSurfaceEdges) {
 }
 
 TEST(FontRasterizerTest, MissingFacesAreNotPassedOffAsFound) {
-    DeleteFonts();
     auto rasterizer = CreateTtfFontRasterizer();
     ASSERT_NE(rasterizer, nullptr);
     const char* missing = "Zolvex Missing Family";
@@ -187,11 +187,11 @@ TEST(FontRasterizerTest, MissingFacesAreNotPassedOffAsFound) {
 }
 
 TEST(FontLifetimeTest, TextWithoutFontsDrawsNothing) {
-    DeleteFonts();
+    FontSet fonts;
     Surface s = Green(50, 20);
-    TextContext text(s);
+    TextContext text(s, fonts);
     text.TextOut(0, 0, "x", 1);
-    text.SelectFont(GetFont(1, 1));
+    text.SelectFont(fonts.Get(1, 1));
     text.TextOut(0, 0, "x", 1);
     EXPECT_EQ(Count(s, kGreen), 50 * 20);
 }

@@ -215,7 +215,7 @@ TEST_F(RankingSceneTest, ThePickerWrapsAndHighlightsTheSelectedCharacter) {
     EXPECT_EQ(selected->x, 13 * 66 - 795);
     EXPECT_EQ(selected->y, 360);
     // On screen: black ink in a white box.
-    const RenderedText* cell = RenderText(GetFont(1, 0), "B");
+    const RenderedText* cell = RenderText(P().TheDisplay().Fonts().Get(1, 0), "B");
     ASSERT_NE(cell, nullptr);
     int white = 0, black = 0;
     for (int y = 360; y < 360 + cell->height; ++y) {

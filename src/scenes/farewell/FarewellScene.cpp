@@ -17,7 +17,7 @@ int FarewellScene::Start(StartMode startMode) {
 int FarewellScene::Draw() {
     backBuffer = TheDisplay().backBuffer;
     if (backBuffer == nullptr) return 0;
-    TextContext dc(*backBuffer, &TheDisplay());
+    TextContext dc(TheDisplay(), *backBuffer);
     backBuffer->FillBlack();
     dc.SetBkColor(0x000000);
     dc.SelectFont(GetFont(0, 1));

@@ -58,7 +58,7 @@ int GameScene::Start(StartMode startMode) {
     Redraw();
     Display& display = TheDisplay();
     if (display.backBuffer != nullptr) {
-        TextContext dc(*display.backBuffer, &display);
+        TextContext dc(display, *display.backBuffer);
         dc.SetBkMode(BkMode::Transparent);
         dc.SetTextColor(0xFFFFFF);
         dc.SelectFont(GetFont(2, 1));
@@ -128,7 +128,7 @@ int GameScene::Draw() {
             DrawTile(backBuffer, block.value, false, ColumnX(block.column), block.y);
     }
 
-    TextContext dc(backBuffer, &TheDisplay());
+    TextContext dc(TheDisplay(), backBuffer);
     dc.SetBkMode(BkMode::Transparent);
     dc.SetTextColor(0xFFFFFF);
     const Font* previous = dc.SelectFont(GetFont(2, 0));

@@ -148,7 +148,7 @@ int RankingScene::Draw() {
     if (background != nullptr) backBuffer.BltFast(0, 0, *background, nullptr, false);
     if (title != nullptr) backBuffer.BltFast(85, 140, *title, nullptr, true);
 
-    TextContext dc(backBuffer, &TheDisplay());
+    TextContext dc(TheDisplay(), backBuffer);
     dc.SetBkMode(BkMode::Transparent);
     const Font* previous = dc.SelectFont(GetFont(0, 1));
     dc.SetTextColor(kWhite);

@@ -100,7 +100,7 @@ int LevelSelectScene::Draw() {
     }
 
     {
-        TextContext dc(*backBuffer, &TheDisplay());
+        TextContext dc(TheDisplay(), *backBuffer);
         dc.SetBkMode(BkMode::Transparent);
         dc.SetTextColor(0x000000);
         dc.SelectFont(GetFont(0, 1));
