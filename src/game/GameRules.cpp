@@ -23,7 +23,7 @@ bool ValidColumn(int column) {
 }
 
 bool SumsToTen(int32_t a, int32_t b) {
-    return a + b == 10;
+    return int64_t{a} + b == 10;
 }
 
 }  // namespace
@@ -187,13 +187,16 @@ void GameRules::ClearingPass() {
     host.KillTimer(kClearTimer);
 
     uint64_t total = 0;
+    bool removed = false;
     for (int c = 0; c < kColumns; ++c) {
         Cell* column = model.board[c];
         // Row 11 is either empty or marked here: an unmarked block there has ended the game.
+        removed = removed || column[kTopRow].value != 0;
         column[kTopRow].value = 0;
         column[kTopRow].marked = 0;
         for (int a = 1; a < kRows; ++a) {
             if (column[a].marked) {
+                removed = true;
                 for (int i = a; i < kTopRow; ++i) {
                     column[i] = column[i + 1];
                     if (!column[i].marked) CheckPairs(c, i);
@@ -205,7 +208,9 @@ void GameRules::ClearingPass() {
         }
     }
 
-    if (total == 0) {
+    // Emptying the board is rewarded; a pass that removed nothing (a resume runs one)
+    // earns nothing, however empty the board is.
+    if (removed && total == 0) {
         const double grown = static_cast<double>(model.score) * 1.5;
         model.score =
             grown >= static_cast<double>(kMaxScore) ? kMaxScore : static_cast<uint32_t>(grown);

@@ -70,7 +70,7 @@ TEST(ClearingPassTest, MarkSetInAnAlreadyScannedColumnWaitsForTheNextPass) {
     EXPECT_EQ(g.model.score, 1500u) << "the pass that empties the board multiplies by 1.5";
 }
 
-TEST(ClearingPassTest, EmptyBoardMultipliesScoreByOneAndAHalfTruncatedAndSaturating) {
+TEST(ClearingPassTest, EmptyingTheBoardMultipliesScoreByOneAndAHalfTruncatedAndSaturating) {
     struct Case {
         uint32_t before, after;
     };
@@ -79,9 +79,21 @@ TEST(ClearingPassTest, EmptyBoardMultipliesScoreByOneAndAHalfTruncatedAndSaturat
                    Case{0xFFFFFFFFu, 0xFFFFFFFFu}}) {
         Game g;
         g.model.score = c.before;
+        SetColumn(g.model, 2, {3});
+        SetColumn(g.model, 3, {7});
+        g.model.board[2][1].marked = g.model.board[3][1].marked = 1;
         g.rules.ClearingPass();
+        EXPECT_EQ(g.model.board[2][1].value + g.model.board[3][1].value, 0);
         EXPECT_EQ(g.model.score, c.after) << c.before;
     }
+}
+
+TEST(ClearingPassTest, APassThatRemovesNothingNeverMultiplies) {
+    // Resuming runs a pass; on an empty board it must not pay out again and again.
+    Game g;
+    g.model.score = 1000;
+    for (int i = 0; i < 40; ++i) g.rules.ClearingPass();
+    EXPECT_EQ(g.model.score, 1000u);
 }
 
 TEST(ClearingPassTest, PassWithNothingMarkedRestartsFallOnlyWhilePlaying) {

@@ -245,5 +245,24 @@ TEST_F(GameInputTest, TheRankingTakesOverOnTheNinthGameOverTick) {
     EXPECT_EQ(Ranking().total, 100u + 1u + 2u);
 }
 
+TEST_F(GameInputTest, PausingAndResumingOnAnEmptyBoardEarnsNothing) {
+    Boot();
+    StartGame();
+    Run("key Enter\nkey Down Down");
+    ASSERT_EQ(Model().score, 2u);
+    for (int i = 0; i < 40; ++i) Run("key Enter Enter\nwait 30");
+    EXPECT_EQ(Model().score, 2u) << "each resume's clearing pass removed nothing";
+    EXPECT_EQ(Model().state, GameState::Playing);
+}
+
+TEST_F(GameInputTest, SettersHoldCellsToWhatABoardCanShow) {
+    ReachState(GameState::Playing);
+    Run("cell 3 1 2147483647\ncell 4 1 -5\ncell 5 0 11\ntrio next 0 3 11 6 2147483647 0\nkey Space");
+    EXPECT_EQ(Model().board[4][1].value, 9) << "swapped with column 3";
+    EXPECT_EQ(Model().board[3][1].value, 0);
+    EXPECT_EQ(Model().board[5][0].value, kFloorValue);
+    EXPECT_EQ(Model().nextTrio[0].value, 9);
+}
+
 }  // namespace
 }  // namespace zolvex::simtest

@@ -331,16 +331,19 @@ TEST_F(RankingSceneTest, ARestoreDuringAViewOnlyVisitStaysViewOnly) {
     EXPECT_EQ(FileValue("11", "Score"), "0000000000") << "the last game is not stored twice";
 }
 
-TEST_F(RankingSceneTest, ARestoreAfterAGameEntersTheResultAgain) {
+TEST_F(RankingSceneTest, ARestoreAfterAGameEntersTheResultAgainKeepingTheNameTyped) {
     Boot();
     PlayToRanking(300, 0);
-    Run("key Down Space Space");
+    Run("key Down Space Space Right");
     Music();
     Run("focus lost\nfocus gained");
     EXPECT_EQ(Music(), (std::vector<std::string>{"Stop", "Play"}));
     EXPECT_EQ(Ranking().newRank, 0);
-    EXPECT_EQ(Name(0), "") << "the name typed so far is lost";
-    EXPECT_EQ(Ranking().SelectedCode(), 32);
+    EXPECT_EQ(Name(0), "AA") << "switching windows keeps the name typed so far";
+    EXPECT_EQ(Ranking().nameLength, 2);
+    EXPECT_EQ(Ranking().SelectedCode(), 'B');
+    Run("key Space");
+    EXPECT_EQ(Name(0), "AAB");
     EXPECT_EQ(Ranking().entries[1].score, 0u) << "the file did not hold the entry yet";
     Run("wait 100");
     EXPECT_EQ(TextOrNone(50, 180), "You get  1st Rank!!");

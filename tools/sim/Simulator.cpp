@@ -1,5 +1,6 @@
 #include "Simulator.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -13,6 +14,12 @@ namespace zolvex {
 namespace {
 
 using nlohmann::json;
+
+// What a board cell can hold: empty, a number 1 to 9, or the floor below row 1.
+int32_t CellValue(int64_t value) {
+    if (value == kFloorValue) return kFloorValue;
+    return static_cast<int32_t>(std::clamp<int64_t>(value, 0, 9));
+}
 
 const char* StateName(GameState state) {
     switch (state) {
@@ -196,7 +203,7 @@ bool Simulator::Execute(const SimCommand& command, std::ostream& out, std::strin
         }
         case SimCommand::Kind::Cell: {
             Cell& cell = game.board[command.numbers[0]][command.numbers[1]];
-            cell.value = static_cast<int32_t>(command.numbers[2]);
+            cell.value = CellValue(command.numbers[2]);
             cell.marked = static_cast<uint8_t>(command.numbers[3]);
             break;
         }
@@ -206,7 +213,7 @@ bool Simulator::Execute(const SimCommand& command, std::ostream& out, std::strin
             block.column = static_cast<int32_t>(command.numbers[1]);
             block.row = static_cast<int32_t>(command.numbers[2]);
             block.y = static_cast<int32_t>(command.numbers[3]);
-            block.value = static_cast<int32_t>(command.numbers[4]);
+            block.value = static_cast<int32_t>(std::clamp<int64_t>(command.numbers[4], 0, 9));
             block.falling = static_cast<uint8_t>(command.numbers[5]);
             break;
         }

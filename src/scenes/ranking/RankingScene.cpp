@@ -30,6 +30,15 @@ int RankingScene::Start(StartMode startMode) {
     bool viewOnly = viewOnlyVisit_;
     if (viewOnly) mode = StartMode::ViewOnly;
 
+    // A restore puts the new entry back from the file; the name typed so far and the
+    // picker's place come back with it.
+    const bool keepTyping = startMode == StartMode::Restore && newRank >= 0 && newRank <= 9;
+    RankEntry typed{};
+    if (keepTyping) typed = entries[newRank];
+    const int32_t typedLength = nameLength;
+    const int32_t typedColumn = pickerColumn;
+    const int32_t typedRow = pickerRow;
+
     newRank = 11;
     scoreFilePath = DataFilePath("score.scr");
     tableX = viewOnly ? 150 : 300;
@@ -48,6 +57,12 @@ int RankingScene::Start(StartMode startMode) {
     const GameResult result = Switcher().LastResult();
     total = SaturatingAdd(result.score, result.bonus);
     InsertNewEntry();
+    if (keepTyping && newRank >= 0 && newRank <= 9) {
+        std::memcpy(entries[newRank].name, typed.name, sizeof typed.name);
+        nameLength = typedLength;
+        pickerColumn = typedColumn;
+        pickerRow = typedRow;
+    }
     return 1;
 }
 
