@@ -70,7 +70,7 @@ uint32_t BigEndian(const std::vector<uint8_t>& data, size_t at, int bytes) {
 
 std::string MidiDataProblem(const uint8_t* bytes, size_t size) {
     const std::vector<uint8_t> data(bytes, bytes + size);
-    const std::string notMidi = "not a whole MIDI file (expected an MThd header and its tracks)";
+    std::string notMidi = "not a whole MIDI file (expected an MThd header and its tracks)";
     if (data.size() < 14 || std::memcmp(data.data(), "MThd", 4) != 0) return notMidi;
     uint32_t headerLength = BigEndian(data, 4, 4);
     uint32_t tracks = BigEndian(data, 10, 2);

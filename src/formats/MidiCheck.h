@@ -9,6 +9,6 @@
 namespace zolvex {
 
 // Empty when the bytes are a whole MIDI file, else what is wrong with them.
-std::string MidiDataProblem(const uint8_t* data, size_t size);
+std::string MidiDataProblem(const uint8_t* bytes, size_t size);
 
 }  // namespace zolvex

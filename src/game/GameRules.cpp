@@ -38,9 +38,9 @@ bool GameRules::Occupied(int column, int row) const {
 }
 
 bool GameRules::AnyCellMarked() const {
-    for (int c = 0; c < kColumns; ++c) {
+    for (const auto& column : model.board) {
         for (int r = 1; r < kRows; ++r) {
-            if (model.board[c][r].marked) return true;
+            if (column[r].marked) return true;
         }
     }
     return false;
@@ -287,9 +287,9 @@ void GameRules::GameOver() {
     }
 
     uint64_t leftOnBoard = 0;
-    for (int c = 0; c < kColumns; ++c) {
+    for (const auto& column : model.board) {
         for (int r = 1; r < kTopRow; ++r) {
-            leftOnBoard += static_cast<uint32_t>(model.board[c][r].value);
+            leftOnBoard += static_cast<uint32_t>(column[r].value);
         }
     }
     model.bonus = SaturateToScore(uint64_t{model.bonus} + leftOnBoard);

@@ -78,7 +78,7 @@ int GameScene::End() {
     return 1;
 }
 
-void GameScene::DrawTile(Surface& backBuffer, int value, bool marked, int x, int y) {
+void GameScene::DrawTile(Surface& backBuffer, int value, bool marked, int x, int y) const {
     if (blockSurface == nullptr || value < 1 || value > 9) return;
     int top = marked ? 40 : 0;
     Rect tile{40 * (value - 1), top, 40 * value, top + 40};
@@ -167,8 +167,8 @@ int GameScene::Draw() {
 void GameScene::OnDrawn() {
     // Showing a marked cell is what stops the fall and schedules its clearing.
     for (int row = kTopRow; row >= 1; --row) {
-        for (int column = 0; column < kColumns; ++column) {
-            if (model.board[column][row].marked != 0) rules.MarkedCellDrawn();
+        for (const auto& column : model.board) {
+            if (column[row].marked != 0) rules.MarkedCellDrawn();
         }
     }
 }

@@ -49,7 +49,7 @@ private:
     void EndGameAndShowRanking() override;
     int Random() override;
 
-    void DrawTile(Surface& backBuffer, int value, bool marked, int x, int y);
+    void DrawTile(Surface& backBuffer, int value, bool marked, int x, int y) const;
 
     // Set when the foreground is lost after game over: the game shows as paused
     // but is finished, so no key may resume it or end it a second time.
