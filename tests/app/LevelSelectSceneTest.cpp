@@ -11,8 +11,8 @@
 
 #include "ProgramHarness.h"
 #include "display/Bitmap.h"
-#include "scenes/title/LevelSelectScene.h"
 #include "formats/ProfileFile.h"
+#include "scenes/title/LevelSelectScene.h"
 
 namespace zolvex {
 
@@ -421,17 +421,11 @@ TEST(LevelSelectSceneTest, RestoreRebuildsTheSceneFromTheStoredLevel) {
 class MissingBlockPictureTest : public testing::Test {
 protected:
     void SetUp() override {
-        previous = std::filesystem::current_path();
-        std::filesystem::create_directories(pictures.path / "bmp");
-        for (const char* name : {"mback.bmp", "title.bmp"}) {
-            std::filesystem::copy_file(previous / "bmp" / name, pictures.path / "bmp" / name);
-        }
-        std::filesystem::current_path(pictures.path);
+        ASSERT_TRUE(pictures.Ready());
+        ASSERT_TRUE(std::filesystem::remove(pictures.File("bmp/block.bmp")));
     }
-    void TearDown() override { std::filesystem::current_path(previous); }
 
-    test::TempDirectory pictures;
-    std::filesystem::path previous;
+    test::RuntimeFolderCopy pictures;
 };
 
 TEST_F(MissingBlockPictureTest, TheTitleScreenStaysWithoutBlocksAndStillLetsThePlayerLeave) {

@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -88,19 +87,15 @@ TEST(StartUpTest, ActivationWhileTheWindowIsShownReachesTheTitleSceneAndRestores
 // Runs in a working directory without pictures, so the display cannot be set up.
 class DisplayFailureTest : public testing::Test {
 protected:
-    void SetUp() override {
-        previous = std::filesystem::current_path();
-        std::filesystem::current_path(empty.path);
-    }
-    void TearDown() override { std::filesystem::current_path(previous); }
+    void SetUp() override { ASSERT_TRUE(inEmpty.Done()); }
 
     test::TempDirectory empty;
     test::TempDirectory exeFolder;
-    std::filesystem::path previous;
+    test::WorkingDirectory inEmpty{empty.Path()};
 };
 
 TEST_F(DisplayFailureTest, ShowsOneErrorBoxAndEndsWithStatusOneBeforeAnySceneOrLoop) {
-    test::RecordingPlatform platform(exeFolder.path.string(), test::kCalendarStart);
+    test::RecordingPlatform platform(exeFolder.Path().string(), test::kCalendarStart);
     testing::internal::CaptureStderr();
     const int status = RunProgram(platform);
     const std::string err = testing::internal::GetCapturedStderr();

@@ -8,19 +8,15 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <iterator>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
-namespace zolvex::test {
+#include "Files.h"
 
-inline std::vector<uint8_t> ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
+namespace zolvex::test {
 
 inline uint32_t Le(const std::vector<uint8_t>& b, size_t at, int bytes) {
     uint32_t v = 0;
@@ -53,7 +49,7 @@ struct Bitmap {
 
 // Reads an uncompressed 24-bit BMP; nothing when the file is not one.
 inline std::optional<Bitmap> ReadBmp(const std::string& path) {
-    std::vector<uint8_t> b = ReadBytes(path);
+    std::vector<uint8_t> b = ReadFileBytes(path);
     if (b.size() < 54 || b[0] != 'B' || b[1] != 'M') return std::nullopt;
     Bitmap bmp;
     uint32_t offset = Le(b, 10, 4);
@@ -85,7 +81,7 @@ struct Png {
 // Reads an 8-bit RGBA, non-interlaced PNG, every chunk's checksum checked; nothing when the file
 // is not one.
 inline std::optional<Png> ReadPng(const std::string& path) {
-    const std::vector<uint8_t> b = ReadBytes(path);
+    const std::vector<uint8_t> b = ReadFileBytes(path);
     const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     if (b.size() < 8 || !std::equal(kSignature, kSignature + 8, b.begin())) return std::nullopt;
     Png png;
@@ -143,7 +139,7 @@ struct Wave {
 };
 
 inline std::optional<Wave> ReadWav(const std::string& path) {
-    std::vector<uint8_t> b = ReadBytes(path);
+    std::vector<uint8_t> b = ReadFileBytes(path);
     if (b.size() < 12 || std::string(b.begin(), b.begin() + 4) != "RIFF" ||
         std::string(b.begin() + 8, b.begin() + 12) != "WAVE")
         return std::nullopt;
@@ -186,7 +182,7 @@ struct Midi {
 
 // Reads a Standard MIDI file, running status included; nothing when it is malformed.
 inline std::optional<Midi> ReadMidi(const std::string& path) {
-    std::vector<uint8_t> b = ReadBytes(path);
+    std::vector<uint8_t> b = ReadFileBytes(path);
     if (b.size() < 14 || std::string(b.begin(), b.begin() + 4) != "MThd" || Be(b, 4, 4) != 6)
         return std::nullopt;
     Midi m;

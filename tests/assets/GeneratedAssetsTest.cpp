@@ -1,7 +1,6 @@
 // The files the build generates into the runtime folder, checked as the game will load them.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -11,6 +10,8 @@
 #include <set>
 
 #include "AssetReaders.h"
+#include "Files.h"
+#include "TempDirectory.h"
 
 namespace zolvex::test {
 namespace {
@@ -336,40 +337,35 @@ TEST(GeneratedMusic, TunesLoopCleanlyAtABarLineAndLastLongEnough) {
 }
 
 TEST(GeneratedAssets, AreTheSameFromRunToRun) {
-    namespace fs = std::filesystem;
-    fs::path again =
-        fs::temp_directory_path() / ("zolvex-assets-again-" + std::to_string(::getpid()));
+    TempDirectory scratch;
+    ASSERT_TRUE(scratch.Ready());
+    const std::filesystem::path again = scratch.File("again");
     std::string command = std::string("\"") + ZOLVEX_ASSETGEN + "\" \"" + again.string() + "\"";
     ASSERT_EQ(std::system(command.c_str()), 0);
     for (const char* file :
          {"bmp/mback.bmp", "bmp/title.bmp", "bmp/block.bmp", "bmp/frame.bmp", "bmp/fliper.bmp",
           "wav/drop.wav", "wav/pan.wav", "wav/pause.wav", "wav/gover.wav", "open.mid", "game.mid",
           "rank.mid", "icons/16x16/zolvex.png", "icons/512x512/zolvex.png"}) {
-        std::vector<uint8_t> built = ReadBytes(kDir + "/" + file);
+        std::vector<uint8_t> built = ReadFileBytes(kDir + "/" + file);
         EXPECT_FALSE(built.empty()) << file;
-        EXPECT_TRUE(built == ReadBytes((again / file).string())) << file << " differs between runs";
+        EXPECT_TRUE(built == ReadFileBytes(again / file)) << file << " differs between runs";
     }
-    fs::remove_all(again);
 }
 
 TEST(GeneratedAssets, WithoutItsFontsTheGeneratorFailsNamingTheFamily) {
-    namespace fs = std::filesystem;
-    const fs::path dir =
-        fs::temp_directory_path() / ("zolvex-assets-nofonts-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    {
-        std::ofstream config(dir / "fonts.conf");
-        config << "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n";
-    }
+    TempDirectory scratch;
+    ASSERT_TRUE(scratch.Ready());
+    const std::filesystem::path& dir = scratch.Path();
+    ASSERT_TRUE(
+        WriteWholeFile(dir / "fonts.conf", "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n"));
     std::string command = "FONTCONFIG_FILE=\"" + (dir / "fonts.conf").string() + "\" \"" +
                           ZOLVEX_ASSETGEN + "\" \"" + (dir / "out").string() + "\" 2>\"" +
                           (dir / "errors").string() + "\"";
     int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
-    std::vector<uint8_t> errors = ReadBytes((dir / "errors").string());
+    std::vector<uint8_t> errors = ReadFileBytes(dir / "errors");
     EXPECT_NE(std::string(errors.begin(), errors.end()).find("DejaVu Sans"), std::string::npos);
-    fs::remove_all(dir);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <string>
 
+#include "Files.h"
+#include "TempDirectory.h"
 #include "TestBitmaps.h"
 #include "display/Bitmap.h"
 
@@ -185,20 +187,18 @@ TEST(BitmapLoaderTest, BrokenFilesFailWithAReason) {
 }
 
 TEST(BitmapLoaderTest, LoadBitmapFileReportsTheFileOnStandardError) {
-    const auto dir = std::filesystem::temp_directory_path() / "zolvex-bitmap-test";
-    std::filesystem::create_directories(dir / "bmp");
-    const auto cwd = std::filesystem::current_path();
-    std::filesystem::current_path(dir);
-    test::WriteBytes("bmp/good.bmp", test::SolidBmp24(2, 2, 0x00FF00));
-    test::WriteBytes("bmp/bad.bmp", {'B', 'M', 0, 0});
+    test::TempDirectory dir;
+    ASSERT_TRUE(std::filesystem::create_directory(dir.File("bmp")));
+    test::WorkingDirectory inDir(dir.Path());
+    ASSERT_TRUE(inDir.Done());
+    test::WriteWholeFile("bmp/good.bmp", test::SolidBmp24(2, 2, 0x00FF00));
+    test::WriteWholeFile("bmp/bad.bmp", {'B', 'M', 0, 0});
 
     testing::internal::CaptureStderr();
     const auto good = LoadBitmapFile("bmp\\good.bmp");
     const auto missing = LoadBitmapFile("bmp\\missing.bmp");
     const auto bad = LoadBitmapFile("bmp\\bad.bmp");
     const std::string err = testing::internal::GetCapturedStderr();
-    std::filesystem::current_path(cwd);
-    std::filesystem::remove_all(dir);
 
     ASSERT_TRUE(good);
     EXPECT_EQ(RgbAt(*good, 1, 1), 0x00FF00u);
@@ -243,10 +243,10 @@ TEST(BitmapLoaderTest, LoadBitmapSurfaceCutsTilesAndHonoursTheMode) {
 TEST(BitmapLoaderTest, SavedSurfaceLoadsBackUnchanged) {
     Surface s(5, 3);
     for (int i = 0; i < 15; ++i) s.Pixels()[i] = static_cast<uint16_t>(i * 4099);
-    const auto path = std::filesystem::temp_directory_path() / "zolvex-save-test.bmp";
+    test::TempDirectory dir;
+    const auto path = dir.File("saved.bmp");
     ASSERT_TRUE(SaveSurfaceAsBmp(s, path.string()));
     const auto loaded = LoadBitmapFile(path.string());
-    std::filesystem::remove(path);
     ASSERT_TRUE(loaded);
     Surface back(5, 3);
     CopyBitmapToSurface(*loaded, 0, 0, back, 0, 0, 5, 3);

@@ -2,8 +2,11 @@
 
 #include <cstring>
 #include <filesystem>
+#include <string>
 #include <vector>
 
+#include "Files.h"
+#include "TempDirectory.h"
 #include "TestBitmaps.h"
 #include "display/Bitmap.h"
 #include "display/Display.h"
@@ -21,7 +24,8 @@ constexpr uint16_t kWhite = 0xFFFF;
 class RecordingPlatform : public HeadlessPlatform {
 public:
     RecordingPlatform() : HeadlessPlatform(".", 0) {
-        CreateMainWindow("zolvex", [](const Message&) -> intptr_t { return 0; }, WindowOptions{});
+        CreateMainWindow(
+            "zolvex", [](const Message&) -> intptr_t { return 0; }, WindowOptions{});
     }
     void Present(const uint16_t* pixels, int width, int height) override {
         HeadlessPlatform::Present(pixels, width, height);
@@ -53,25 +57,17 @@ class DisplayTest : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(display.Fonts().Create());
-        dir = std::filesystem::temp_directory_path() /
-              ("zolvex-display-" +
-               std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::create_directories(dir / "bmp");
-        cwd = std::filesystem::current_path();
-        std::filesystem::current_path(dir);
+        ASSERT_TRUE(inDir.Done());
+        ASSERT_TRUE(std::filesystem::create_directory(dir.File("bmp")));
         platform.display = &display;
-    }
-    void TearDown() override {
-        std::filesystem::current_path(cwd);
-        std::filesystem::remove_all(dir);
     }
     // A title logo: a white frame around a black middle.
     void WritePictures(int backWidth, int backHeight, uint32_t backRgb) {
-        test::WriteBytes("bmp/mback.bmp", test::SolidBmp24(backWidth, backHeight, backRgb));
+        test::WriteWholeFile("bmp/mback.bmp", test::SolidBmp24(backWidth, backHeight, backRgb));
         std::vector<uint32_t> logo(size_t{50} * 20, 0xFFFFFF);
         for (int y = 5; y < 15; ++y)
             for (int x = 5; x < 45; ++x) logo[y * 50 + x] = 0;
-        test::WriteBytes("bmp/title.bmp", test::Bmp24(50, 20, logo));
+        test::WriteWholeFile("bmp/title.bmp", test::Bmp24(50, 20, logo));
     }
     bool InitQuietly() {
         testing::internal::CaptureStderr();
@@ -80,7 +76,8 @@ protected:
         return ok;
     }
 
-    std::filesystem::path dir, cwd;
+    test::TempDirectory dir;
+    test::WorkingDirectory inDir{dir.Path()};
     RecordingPlatform platform;
     Display display{platform};
     std::string err;
@@ -159,11 +156,11 @@ TEST_F(DisplayTest, InitFailsWithALineNamingTheBrokenPicture) {
         SCOPED_TRACE(c.name);
         WritePictures(640, 480, 0x808080);
         std::filesystem::remove(c.file);
-        if (!c.bytes.empty()) test::WriteBytes(c.file, c.bytes);
+        if (!c.bytes.empty()) test::WriteWholeFile(c.file, c.bytes);
         if (std::string(c.name) == "truncated title") {
             auto logo = test::SolidBmp24(50, 20, 0xFFFFFF);
             logo.resize(logo.size() - 100);
-            test::WriteBytes(c.file, logo);
+            test::WriteWholeFile(c.file, logo);
         }
         EXPECT_FALSE(InitQuietly());
         EXPECT_EQ(err.rfind("zolvex: ", 0), 0u) << err;

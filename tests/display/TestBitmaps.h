@@ -3,9 +3,7 @@
 
 #include <array>
 #include <cstdint>
-#include <fstream>
 #include <optional>
-#include <string>
 #include <vector>
 
 namespace zolvex::test {
@@ -109,12 +107,6 @@ inline std::vector<uint8_t> Bmp24(int width, int height, const std::vector<uint3
 // A 24-bit picture of one colour.
 inline std::vector<uint8_t> SolidBmp24(int width, int height, uint32_t rgb) {
     return Bmp24(width, height, std::vector<uint32_t>(static_cast<size_t>(width) * height, rgb));
-}
-
-inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
 }
 
 }  // namespace zolvex::test

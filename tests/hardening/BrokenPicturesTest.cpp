@@ -50,7 +50,7 @@ std::string ShortPaletteBmp(int width, int height) {
 }
 
 void Break(const std::filesystem::path& file, Damage damage) {
-    std::string bytes = ReadBytes(file);
+    std::string bytes = ReadWholeFile(file);
     ASSERT_GT(bytes.size(), 54u) << file;
     const int32_t width = static_cast<int32_t>(static_cast<uint8_t>(bytes[18]) |
                                                (static_cast<uint8_t>(bytes[19]) << 8));
@@ -71,7 +71,7 @@ void Break(const std::filesystem::path& file, Damage damage) {
             bytes = ShortPaletteBmp(width, height);
             break;
     }
-    WriteBytes(file, bytes);
+    WriteWholeFile(file, bytes);
 }
 
 const char* DamageName(Damage damage) {
@@ -116,7 +116,7 @@ protected:
         Break(work.File(path), GetParam().damage);
     }
 
-    WorkFolder work;
+    RuntimeFolderCopy work;
     std::string path;
 };
 

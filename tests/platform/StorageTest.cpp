@@ -2,26 +2,27 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "Files.h"
+#include "TempDirectory.h"
 #include "platform/Storage.h"
 
 namespace zolvex {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ReadWholeFile;
+using test::WriteWholeFile;
 
 class StorageTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/zolvex-storage-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root_ = pattern;
+        ASSERT_TRUE(folder_.Ready());
+        root_ = folder_.Path().string();
         exe_ = root_ + "/bin";
         fs::create_directory(exe_);
         for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "HOME"}) {
@@ -38,27 +39,19 @@ protected:
             else
                 unsetenv(name.c_str());
         }
-        std::error_code error;
-        fs::remove_all(root_, error);
     }
 
-    static void Put(const std::string& path, const std::string& text) {
-        std::ofstream(path, std::ios::binary) << text;
-    }
-    static std::string Get(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
     static bool IsPrivate(const std::string& path) {
         return (fs::status(path).permissions() & fs::perms::all) == fs::perms::owner_all;
     }
     // Root may write anywhere, so an unwritable folder is made impossible instead:
     // it lies under a file.
     std::string Impossible() {
-        Put(root_ + "/file", "x");
+        WriteWholeFile(root_ + "/file", "x");
         return root_ + "/file/bin";
     }
 
+    test::TempDirectory folder_;
     std::string root_;
     std::string exe_;
     std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
@@ -88,8 +81,8 @@ TEST_F(StorageTest, UnwritableFolderSplitsSettingsAndRankingsIntoPrivateXdgFolde
 }
 
 TEST_F(StorageTest, InstalledCopyNeverWritesIntoItsFolderAndIsSeededOnce) {
-    Put(exe_ + "/zolvex.ini", "[BGM]\nBGM=0\n");
-    Put(exe_ + "/score.scr", "[10]\nName=A\n");
+    WriteWholeFile(exe_ + "/zolvex.ini", "[BGM]\nBGM=0\n");
+    WriteWholeFile(exe_ + "/score.scr", "[10]\nName=A\n");
     ProgramFolder installed{exe_, true};
     EXPECT_EQ(PlanStorageFolders(installed).settings, root_ + "/config/zolvex");
     EXPECT_FALSE(fs::exists(root_ + "/config")) << "planning creates nothing";
@@ -97,28 +90,28 @@ TEST_F(StorageTest, InstalledCopyNeverWritesIntoItsFolderAndIsSeededOnce) {
     ::testing::internal::CaptureStderr();
     StorageFolders folders = ChooseStorageFolders(installed);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << "an installed copy is quiet";
-    EXPECT_EQ(Get(folders.settings + "/zolvex.ini"), "[BGM]\nBGM=0\n");
-    EXPECT_EQ(Get(folders.scores + "/score.scr"), "[10]\nName=A\n");
+    EXPECT_EQ(ReadWholeFile(folders.settings + "/zolvex.ini"), "[BGM]\nBGM=0\n");
+    EXPECT_EQ(ReadWholeFile(folders.scores + "/score.scr"), "[10]\nName=A\n");
     EXPECT_FALSE(fs::exists(folders.scores + "/zolvex.ini"));
 
     // Once the player has files of their own, the shipped ones never overwrite them.
-    Put(folders.settings + "/zolvex.ini", "[BGM]\nBGM=1\n");
+    WriteWholeFile(folders.settings + "/zolvex.ini", "[BGM]\nBGM=1\n");
     fs::remove(folders.scores + "/score.scr");
-    Put(folders.scores + "/score.scr", "[10]\nName=B\n");
-    Put(exe_ + "/zolvex.ini", "[BGM]\nBGM=5\n");
+    WriteWholeFile(folders.scores + "/score.scr", "[10]\nName=B\n");
+    WriteWholeFile(exe_ + "/zolvex.ini", "[BGM]\nBGM=5\n");
     ChooseStorageFolders(installed);
-    EXPECT_EQ(Get(folders.settings + "/zolvex.ini"), "[BGM]\nBGM=1\n");
-    EXPECT_EQ(Get(folders.scores + "/score.scr"), "[10]\nName=B\n");
+    EXPECT_EQ(ReadWholeFile(folders.settings + "/zolvex.ini"), "[BGM]\nBGM=1\n");
+    EXPECT_EQ(ReadWholeFile(folders.scores + "/score.scr"), "[10]\nName=B\n");
 }
 
 TEST_F(StorageTest, SettingsAnOlderRunKeptBesideTheRankingsAreMovedNotLost) {
     fs::create_directories(root_ + "/data/zolvex");
-    Put(root_ + "/data/zolvex/zolvex.ini", "[Game]\nDefaultLevel=3\n");
-    Put(exe_ + "/zolvex.ini", "[Game]\nDefaultLevel=1\n");
+    WriteWholeFile(root_ + "/data/zolvex/zolvex.ini", "[Game]\nDefaultLevel=3\n");
+    WriteWholeFile(exe_ + "/zolvex.ini", "[Game]\nDefaultLevel=1\n");
     ::testing::internal::CaptureStderr();
     StorageFolders folders = ChooseStorageFolders({exe_, true});
     ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(Get(folders.settings + "/zolvex.ini"), "[Game]\nDefaultLevel=3\n");
+    EXPECT_EQ(ReadWholeFile(folders.settings + "/zolvex.ini"), "[Game]\nDefaultLevel=3\n");
     EXPECT_FALSE(fs::exists(root_ + "/data/zolvex/zolvex.ini"));
 }
 
@@ -140,13 +133,13 @@ TEST_F(StorageTest, FoldersDefaultUnderHomeAndFailureKeepsTheProgramFolder) {
 
 TEST_F(StorageTest, ProgramFolderIsFoundBesideTheExecutableOrInTheInstalledTree) {
     fs::create_directories(root_ + "/share/zolvex/bmp");
-    Put(root_ + "/share/zolvex/bmp/mback.bmp", "BM");
+    WriteWholeFile(root_ + "/share/zolvex/bmp/mback.bmp", "BM");
     ProgramFolder found = LocateProgramFolder(exe_);
     EXPECT_EQ(found.directory, root_ + "/share/zolvex");
     EXPECT_TRUE(found.installed);
 
     fs::create_directories(exe_ + "/bmp");
-    Put(exe_ + "/bmp/mback.bmp", "BM");
+    WriteWholeFile(exe_ + "/bmp/mback.bmp", "BM");
     found = LocateProgramFolder(exe_);
     EXPECT_EQ(found.directory, exe_);
     EXPECT_FALSE(found.installed);

@@ -257,7 +257,8 @@ TEST_F(GameInputTest, PausingAndResumingOnAnEmptyBoardEarnsNothing) {
 
 TEST_F(GameInputTest, SettersHoldCellsToWhatABoardCanShow) {
     ReachState(GameState::Playing);
-    Run("cell 3 1 2147483647\ncell 4 1 -5\ncell 5 0 11\ntrio next 0 3 11 6 2147483647 0\nkey Space");
+    Run("cell 3 1 2147483647\ncell 4 1 -5\ncell 5 0 11\ntrio next 0 3 11 6 2147483647 0\nkey "
+        "Space");
     EXPECT_EQ(Model().board[4][1].value, 9) << "swapped with column 3";
     EXPECT_EQ(Model().board[3][1].value, 0);
     EXPECT_EQ(Model().board[5][0].value, kFloorValue);

@@ -1,7 +1,7 @@
 // The play screen as a game starts: the start screen's texts, the panel and its
 // number formats, the level's best scores from the ranking file, and a start
 // whose pictures cannot be loaded.
-#include <unistd.h>
+#include <filesystem>
 
 #include "SimHarness.h"
 
@@ -13,9 +13,9 @@ class GameSceneStartTest : public SimTest {};
 TEST_F(GameSceneStartTest, StartScreenShowsPromptPanelAndBestScoresOfItsLevel) {
     // Level 1 has 1st/2nd/3rd/10th = 1234, 255, 16, 1; a 4th place and the other
     // levels must not leak into the panel.
-    WriteText(folder.File("score.scr"),
-              "[10]\nName=AAA\nScore=0000001234\n[11]\nScore=255\n[12]\nScore=16\n"
-              "[13]\nScore=9\n[19]\nScore=1\n[20]\nScore=999999\n[29]\nScore=77\n");
+    WriteWholeFile(folder.File("score.scr"),
+                   "[10]\nName=AAA\nScore=0000001234\n[11]\nScore=255\n[12]\nScore=16\n"
+                   "[13]\nScore=9\n[19]\nScore=1\n[20]\nScore=999999\n[29]\nScore=77\n");
     Boot();
     Music();
     StartGame();
@@ -56,10 +56,10 @@ TEST_F(GameSceneStartTest, StartScreenShowsPromptPanelAndBestScoresOfItsLevel) {
 }
 
 TEST_F(GameSceneStartTest, ExpertLevelReadsItsOwnSectionsAndFallsFaster) {
-    WriteText(folder.File("zolvex.ini"), "[Game]\nDefaultLevel=3\n");
-    WriteText(folder.File("score.scr"),
-              "[10]\nScore=5\n[30]\nScore=4294967295\n[31]\nScore=48879\n[32]\nScore=0\n"
-              "[39]\nScore=10\n");
+    WriteWholeFile(folder.File("zolvex.ini"), "[Game]\nDefaultLevel=3\n");
+    WriteWholeFile(folder.File("score.scr"),
+                   "[10]\nScore=5\n[30]\nScore=4294967295\n[31]\nScore=48879\n[32]\nScore=0\n"
+                   "[39]\nScore=10\n");
     Boot();
     StartGame();
     ASSERT_EQ(CurrentName(), "Game");
@@ -97,24 +97,13 @@ TEST_F(GameSceneStartTest, ScoreAndClockAreDrawnInTheirFields) {
 class MissingFrameTest : public SimTest {
 protected:
     void SetUp() override {
-        char buffer[4096];
-        ASSERT_NE(getcwd(buffer, sizeof buffer), nullptr);
-        assetFolder = buffer;
-        namespace fs = std::filesystem;
-        fs::create_directories(work.File("bmp"));
-        for (const char* name : {"mback.bmp", "title.bmp", "block.bmp", "fliper.bmp"}) {
-            fs::copy_file(assetFolder + "/bmp/" + name, work.File(std::string("bmp/") + name));
-        }
-        fs::copy(assetFolder + "/wav", work.File("wav"), fs::copy_options::recursive);
-        ASSERT_EQ(chdir(work.Path().c_str()), 0);
+        ASSERT_TRUE(work.Ready());
+        ASSERT_TRUE(std::filesystem::remove(work.File("bmp/frame.bmp")));
     }
-    void TearDown() override {
-        sim.reset();
-        ASSERT_EQ(chdir(assetFolder.c_str()), 0);
-    }
+    // The program goes before its working folder.
+    void TearDown() override { sim.reset(); }
 
-    TempFolder work;
-    std::string assetFolder;
+    RuntimeFolderCopy work;
 };
 
 TEST_F(MissingFrameTest, StartFailsQuietlyWithOneLineNamingThePicture) {

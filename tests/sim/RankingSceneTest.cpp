@@ -22,7 +22,7 @@ protected:
             text += "[1" + std::to_string(k) + "]\nName=P" + std::to_string(k) +
                     "\nScore=" + std::to_string(1000 - 100 * k) + "\n";
         }
-        WriteText(folder.File("score.scr"), text);
+        WriteWholeFile(folder.File("score.scr"), text);
     }
 
     std::string Name(int k) { return Ranking().entries[k].name; }
@@ -70,7 +70,7 @@ TEST_F(RankingSceneTest, WithoutAFileTheFirstVisitShowsTenEmptyPlacesAndCreatesT
     Run("key Enter");
     EXPECT_EQ(CurrentName(), "LevelSelect");
     for (int k = 0; k < 10; ++k) {
-        std::string section = "1" + std::to_string(k);
+        std::string section = std::to_string(10 + k);
         EXPECT_EQ(FileValue(section, "Name"), "") << section;
         EXPECT_EQ(FileValue(section, "Score"), "0000000000") << section;
     }
@@ -78,10 +78,10 @@ TEST_F(RankingSceneTest, WithoutAFileTheFirstVisitShowsTenEmptyPlacesAndCreatesT
 }
 
 TEST_F(RankingSceneTest, AViewOnlyVisitNormalisesTheLevelAndLeavesTheRestAlone) {
-    WriteText(folder.File("score.scr"),
-              "[10]\nName=ABCDEFGHIJKLMN\nScore=1234\nCheck=7\n"
-              "[11]\nName=Bee\nScore=5\n"
-              "[20]\nName=Other level\nScore=77\n");
+    WriteWholeFile(folder.File("score.scr"),
+                   "[10]\nName=ABCDEFGHIJKLMN\nScore=1234\nCheck=7\n"
+                   "[11]\nName=Bee\nScore=5\n"
+                   "[20]\nName=Other level\nScore=77\n");
     Boot();
     ViewRanking();
     Run("wait 100");

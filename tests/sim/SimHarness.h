@@ -5,75 +5,27 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "SimScript.h"
-#include "Simulator.h"
+#include "Files.h"
+#include "IniText.h"
+#include "ProgramHarness.h"
+#include "TempDirectory.h"
 #include "app/Program.h"
 #include "display/Bitmap.h"
 #include "platform/headless/HeadlessPlatform.h"
 
 namespace zolvex::simtest {
 
-// A fresh folder under /tmp, removed with everything in it.
-class TempFolder {
-public:
-    TempFolder() {
-        char pattern[] = "/tmp/zolvex-scn-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        path_ = made != nullptr ? made : "";
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::string& Path() const { return path_; }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
-inline void WriteText(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-inline std::string ReadText(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-// The value of `key` in `[section]` of an INI text as written (quotes kept), or
-// nullopt. Plain reading, independent of the profile-file code under test.
-inline std::optional<std::string> IniValue(const std::string& text, const std::string& section,
-                                           const std::string& key) {
-    std::istringstream lines(text);
-    std::string line;
-    bool inSection = false;
-    while (std::getline(lines, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!line.empty() && line.front() == '[') {
-            inSection = line == "[" + section + "]";
-        } else if (inSection && line.rfind(key + "=", 0) == 0) {
-            return line.substr(key.size() + 1);
-        }
-    }
-    return std::nullopt;
-}
+using test::IniValue;
+using test::ReadWholeFile;
+using test::RuntimeFolderCopy;
+using test::WriteWholeFile;
 
 // A picture of the bmp folder, to compare the screen against.
 class Picture {
@@ -124,20 +76,13 @@ public:
 class SimTest : public ::testing::Test {
 protected:
     // Starts the program on the title screen; files in the folder are read from then on.
-    void Boot(int64_t calendarStart = 1000000000) {
-        sim = std::make_unique<Simulator>(calendarStart, folder.Path());
+    void Boot(int64_t calendarStart = test::kCalendarStart) {
+        sim = std::make_unique<test::ScriptedProgram>(folder.Path(), calendarStart);
         sim->Start();
     }
 
-    // Carries out zolvex-sim script lines; dumps are kept in `dumps`.
-    void Run(const std::string& script) {
-        std::vector<SimCommand> commands;
-        std::string error;
-        ASSERT_TRUE(ParseSimScript(script, &commands, &error)) << error;
-        for (const SimCommand& command : commands) {
-            ASSERT_TRUE(sim->Execute(command, dumps, &error)) << error;
-        }
-    }
+    // Carries out zolvex-sim script lines.
+    void Run(const std::string& script) { sim->Script(script); }
 
     // From the title screen into a new game at the level of zolvex.ini (start screen).
     // The title screen takes Enter and F1 only once it has been drawn.
@@ -152,13 +97,13 @@ protected:
             "\nkey Esc\nwait 4500");
     }
 
-    Program& P() { return sim->Run(); }
-    HeadlessPlatform& Platform() { return sim->Backend(); }
+    Program& P() { return sim->Program(); }
+    HeadlessPlatform& Platform() { return sim->Platform(); }
     GameScene& Game() { return P().TheGame(); }
     GameModel& Model() { return P().TheGame().model; }
     RankingScene& Ranking() { return P().TheRanking(); }
-    Scene* Current() { return P().TheApplication().currentScene; }
-    std::string CurrentName() { return Current() != nullptr ? Current()->Name() : ""; }
+    Scene* Current() { return sim->Current(); }
+    std::string CurrentName() { return sim->SceneName(); }
     std::map<int, uint32_t> Timers() { return Platform().RunningTimers(); }
     uint64_t Now() { return Platform().NowMs(); }
     const Surface& Screen() { return *P().TheDisplay().Front(); }
@@ -188,11 +133,10 @@ protected:
         return record ? record->text : "<none>";
     }
 
-    std::string ScoreFile() { return ReadText(folder.File("score.scr")); }
+    std::string ScoreFile() { return ReadWholeFile(folder.File("score.scr")); }
 
-    TempFolder folder;
-    std::unique_ptr<Simulator> sim;
-    std::ostringstream dumps;
+    test::TempDirectory folder;
+    std::unique_ptr<test::ScriptedProgram> sim;
 };
 
 }  // namespace zolvex::simtest

@@ -11,7 +11,7 @@ namespace {
 class WholeLoopTest : public SimTest {};
 
 TEST_F(WholeLoopTest, AGameLostInTheTopRowIsRankedNamedAndStored) {
-    WriteText(folder.File("zolvex.ini"), "[Game]\nDefaultLevel=2\n");
+    WriteWholeFile(folder.File("zolvex.ini"), "[Game]\nDefaultLevel=2\n");
     Boot(1234567890);
     StartGame();
     ASSERT_EQ(CurrentName(), "Game");

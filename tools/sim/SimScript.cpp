@@ -49,11 +49,16 @@ struct FieldRange {
 };
 
 constexpr FieldRange kSettableFields[] = {
-    {"score", 0, kUint32Max},        {"bonus", 0, kUint32Max},
-    {"fallSpeed", kInt32Min, kInt32Max}, {"baseFallSpeed", kInt32Min, kInt32Max},
-    {"flipperLeft", 0, 6},           {"pairCount", kInt32Min, kInt32Max},
-    {"hours", kInt32Min, kInt32Max}, {"minutes", kInt32Min, kInt32Max},
-    {"seconds", kInt32Min, kInt32Max}, {"tenths", kInt32Min, kInt32Max},
+    {"score", 0, kUint32Max},
+    {"bonus", 0, kUint32Max},
+    {"fallSpeed", kInt32Min, kInt32Max},
+    {"baseFallSpeed", kInt32Min, kInt32Max},
+    {"flipperLeft", 0, 6},
+    {"pairCount", kInt32Min, kInt32Max},
+    {"hours", kInt32Min, kInt32Max},
+    {"minutes", kInt32Min, kInt32Max},
+    {"seconds", kInt32Min, kInt32Max},
+    {"tenths", kInt32Min, kInt32Max},
 };
 
 }  // namespace
@@ -88,8 +93,8 @@ std::optional<SimCommand> ParseSimLine(const std::string& line, int lineNumber,
         if (error != nullptr) *error = "line " + std::to_string(lineNumber) + ": " + why;
         return std::nullopt;
     };
-    auto numbers = [&](size_t from, std::initializer_list<std::pair<int64_t, int64_t>> ranges)
-        -> bool {
+    auto numbers = [&](size_t from,
+                       std::initializer_list<std::pair<int64_t, int64_t>> ranges) -> bool {
         size_t i = from;
         for (const auto& [low, high] : ranges) {
             int64_t value = 0;
@@ -120,8 +125,8 @@ std::optional<SimCommand> ParseSimLine(const std::string& line, int lineNumber,
         if (argc != 1 || (words[1] != "lost" && words[1] != "gained")) {
             return fail("focus takes 'lost' or 'gained'");
         }
-        command.kind = words[1] == "lost" ? SimCommand::Kind::FocusLost
-                                          : SimCommand::Kind::FocusGained;
+        command.kind =
+            words[1] == "lost" ? SimCommand::Kind::FocusLost : SimCommand::Kind::FocusGained;
     } else if (verb == "close") {
         command.kind = SimCommand::Kind::Close;
         if (argc != 0) return fail("close takes no arguments");

@@ -23,26 +23,36 @@ int32_t CellValue(int64_t value) {
 
 const char* StateName(GameState state) {
     switch (state) {
-        case GameState::Playing: return "Playing";
-        case GameState::Paused: return "Paused";
-        case GameState::Over: return "Over";
-        case GameState::Ready: return "Ready";
+        case GameState::Playing:
+            return "Playing";
+        case GameState::Paused:
+            return "Paused";
+        case GameState::Over:
+            return "Over";
+        case GameState::Ready:
+            return "Ready";
     }
     return "Ready";
 }
 
 const char* ModeName(StartMode mode) {
     switch (mode) {
-        case StartMode::Create: return "Create";
-        case StartMode::Restore: return "Restore";
-        case StartMode::ViewOnly: return "ViewOnly";
+        case StartMode::Create:
+            return "Create";
+        case StartMode::Restore:
+            return "Restore";
+        case StartMode::ViewOnly:
+            return "ViewOnly";
     }
     return "Create";
 }
 
 json BlockJson(const FallingBlock& block) {
-    return json{{"column", block.column}, {"row", block.row},     {"y", block.y},
-                {"value", block.value},   {"falling", block.falling}};
+    return json{{"column", block.column},
+                {"row", block.row},
+                {"y", block.y},
+                {"value", block.value},
+                {"falling", block.falling}};
 }
 
 json GameJson(const GameScene& scene) {
@@ -91,10 +101,14 @@ json RankingJson(const RankingScene& scene) {
                                {"score", entry.score},
                                {"check", entry.check}});
     }
-    return json{{"level", scene.level},         {"mode", ModeName(scene.mode)},
-                {"entries", entries},           {"newRank", scene.newRank},
-                {"nameLength", scene.nameLength}, {"pickerColumn", scene.pickerColumn},
-                {"pickerRow", scene.pickerRow}, {"tableX", scene.tableX},
+    return json{{"level", scene.level},
+                {"mode", ModeName(scene.mode)},
+                {"entries", entries},
+                {"newRank", scene.newRank},
+                {"nameLength", scene.nameLength},
+                {"pickerColumn", scene.pickerColumn},
+                {"pickerRow", scene.pickerRow},
+                {"tableX", scene.tableX},
                 {"total", scene.total}};
 }
 
@@ -178,8 +192,8 @@ bool Simulator::Execute(const SimCommand& command, std::ostream& out, std::strin
             break;
         case SimCommand::Kind::FocusLost:
         case SimCommand::Kind::FocusGained:
-            platform_->Inject(Message{kMsgActivateApp,
-                                      command.kind == SimCommand::Kind::FocusGained ? 1u : 0u, 0, 0});
+            platform_->Inject(Message{
+                kMsgActivateApp, command.kind == SimCommand::Kind::FocusGained ? 1u : 0u, 0, 0});
             Pump();
             break;
         case SimCommand::Kind::Close:
@@ -194,8 +208,8 @@ bool Simulator::Execute(const SimCommand& command, std::ostream& out, std::strin
             Surface black(640, 480);
             if (!SaveSurfaceAsBmp(front != nullptr ? *front : black, command.text)) {
                 if (error != nullptr) {
-                    *error = "line " + std::to_string(command.line) + ": cannot write " +
-                             command.text;
+                    *error =
+                        "line " + std::to_string(command.line) + ": cannot write " + command.text;
                 }
                 return false;
             }
@@ -221,18 +235,27 @@ bool Simulator::Execute(const SimCommand& command, std::ostream& out, std::strin
             const std::string& field = command.text;
             int64_t n = command.numbers[0];
             auto i32 = static_cast<int32_t>(n);
-            if (field == "score") game.score = static_cast<uint32_t>(n);
-            else if (field == "bonus") game.bonus = static_cast<uint32_t>(n);
-            else if (field == "fallSpeed") game.fallSpeed = i32;
-            else if (field == "baseFallSpeed") game.baseFallSpeed = i32;
+            if (field == "score")
+                game.score = static_cast<uint32_t>(n);
+            else if (field == "bonus")
+                game.bonus = static_cast<uint32_t>(n);
+            else if (field == "fallSpeed")
+                game.fallSpeed = i32;
+            else if (field == "baseFallSpeed")
+                game.baseFallSpeed = i32;
             else if (field == "flipperLeft") {
                 game.flipperLeft = i32;
                 game.flipperRight = i32 + 1;
-            } else if (field == "pairCount") game.pairCount = i32;
-            else if (field == "hours") game.hours = i32;
-            else if (field == "minutes") game.minutes = i32;
-            else if (field == "seconds") game.seconds = i32;
-            else if (field == "tenths") game.tenths = i32;
+            } else if (field == "pairCount")
+                game.pairCount = i32;
+            else if (field == "hours")
+                game.hours = i32;
+            else if (field == "minutes")
+                game.minutes = i32;
+            else if (field == "seconds")
+                game.seconds = i32;
+            else if (field == "tenths")
+                game.tenths = i32;
             break;
         }
     }

@@ -1,20 +1,33 @@
-// Drives a whole run of the program on the headless platform, in virtual time,
-// from a folder of its own that stands for the executable's folder (the
-// settings and ranking files land there and go with it). Pictures are read from
-// the working directory, the build folder where the generated ones lie.
+// The two ways a test drives the whole program on the headless platform, in
+// virtual time, with a folder that stands for the executable's folder (the
+// settings and ranking files land there). Pictures, sounds and tunes are read
+// from the working directory: the build's runtime folder, or a RuntimeFolderCopy.
+//
+//   ScriptedProgram  the simulator behind zolvex-sim, driven by its script lines,
+//                    for scenario tests written as a player's keys and waits.
+//   ProgramHarness   the Program itself on a RecordingPlatform, for tests that must
+//                    see inside a run: which scene heard each message, every frame's
+//                    texts, message polls, cursor and music calls.
+//
+// They stay two classes because the simulator makes and owns its HeadlessPlatform:
+// the recording overrides cannot be put under it without changing the simulator
+// for the tests' sake, and a ProgramHarness made to read script lines would only
+// repeat the simulator. Both run in folders from TempDirectory.h, read and write
+// files through Files.h, and start at kCalendarStart unless told otherwise.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
-#include <system_error>
 #include <vector>
 
+#include "Files.h"
+#include "SimScript.h"
+#include "Simulator.h"
+#include "TempDirectory.h"
 #include "app/Program.h"
 #include "platform/headless/HeadlessPlatform.h"
 
@@ -23,34 +36,58 @@ namespace zolvex::test {
 // Calendar seconds at virtual time 0 in every run of these tests.
 constexpr int64_t kCalendarStart = 1'000'000'000;
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class TempDirectory {
+class ScriptedProgram {
 public:
-    TempDirectory() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "zolvex-app-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) path = pattern;
-    }
-    ~TempDirectory() {
-        std::error_code ignored;
-        if (!path.empty()) std::filesystem::remove_all(path, ignored);
-    }
-    TempDirectory(const TempDirectory&) = delete;
-    TempDirectory& operator=(const TempDirectory&) = delete;
+    explicit ScriptedProgram(const std::filesystem::path& directory,
+                             int64_t calendarStart = kCalendarStart)
+        : sim_(calendarStart, directory.string()) {}
 
-    std::filesystem::path path;
+    // Start-up and whatever follows at time 0.
+    void Start() { sim_.Start(); }
+
+    // Carries out zolvex-sim script lines; a line that does not parse, or cannot be
+    // carried out, fails the test. What "dump" lines print is kept in Dumps().
+    void Script(const std::string& script) {
+        std::vector<SimCommand> commands;
+        std::string error;
+        ASSERT_TRUE(ParseSimScript(script, &commands, &error)) << error;
+        for (const SimCommand& command : commands) {
+            ASSERT_TRUE(sim_.Execute(command, dumps_, &error)) << error;
+        }
+    }
+
+    // Start() and then `script`, when it is not empty, with standard error
+    // captured; returns what was printed.
+    std::string StartAndRun(const std::string& script) {
+        testing::internal::CaptureStderr();
+        Start();
+        if (!script.empty()) Script(script);
+        return testing::internal::GetCapturedStderr();
+    }
+
+    // Script(`script`) with standard error captured; returns what was printed.
+    std::string RunCaptured(const std::string& script) {
+        testing::internal::CaptureStderr();
+        Script(script);
+        return testing::internal::GetCapturedStderr();
+    }
+
+    std::string Dumps() const { return dumps_.str(); }
+
+    bool Ended() { return Program().Ended(); }
+    Scene* Current() { return Program().TheApplication().currentScene; }
+    // The current scene's name; empty when there is none.
+    std::string SceneName() {
+        const Scene* scene = Current();
+        return scene != nullptr ? scene->Name() : "";
+    }
+    zolvex::Program& Program() { return sim_.Run(); }
+    HeadlessPlatform& Platform() { return sim_.Backend(); }
+
+private:
+    Simulator sim_;
+    std::ostringstream dumps_;
 };
-
-inline std::string ReadWholeFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-inline void WriteWholeFile(const std::filesystem::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 // The headless platform, keeping what the screen showed frame by frame and
 // which scene heard each window message.
@@ -61,7 +98,8 @@ public:
     bool CreateMainWindow(const std::string& title, WindowProc proc,
                           const WindowOptions& options) override {
         WindowProc recording = [this, proc](const Message& message) {
-            const Scene* scene = program != nullptr ? program->TheApplication().currentScene : nullptr;
+            const Scene* scene =
+                program != nullptr ? program->TheApplication().currentScene : nullptr;
             heard.push_back({message.message, message.wParam, scene});
             return proc(message);
         };
@@ -126,7 +164,7 @@ public:
 private:
     std::string DisplayState() const {
         return program != nullptr && program->TheDisplay().backBuffer != nullptr ? " (display up)"
-                                                                                  : "";
+                                                                                 : "";
     }
 
     std::vector<std::vector<TextRecord>> recordedFrames;
@@ -136,7 +174,7 @@ class ProgramHarness {
 public:
     // `settings`, when not empty, is written as "zolvex.ini" before the run.
     explicit ProgramHarness(const std::string& settings = std::string())
-        : backend(directory.path.string(), kCalendarStart) {
+        : backend(directory.Path().string(), kCalendarStart) {
         if (!settings.empty()) WriteWholeFile(SettingsPath(), settings);
         run = std::make_unique<Program>(backend);
         backend.program = run.get();
@@ -178,8 +216,8 @@ public:
     Scene* Current() { return run->TheApplication().currentScene; }
     std::vector<std::string> Music() { return backend.TakeMusicCalls(); }
 
-    std::filesystem::path Directory() const { return directory.path; }
-    std::filesystem::path SettingsPath() const { return directory.path / "zolvex.ini"; }
+    std::filesystem::path Directory() const { return directory.Path(); }
+    std::filesystem::path SettingsPath() const { return directory.File("zolvex.ini"); }
     std::string Settings() const { return ReadWholeFile(SettingsPath()); }
 
 private:
