@@ -40,7 +40,8 @@ const std::string& ScratchPath() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string& path = ScratchPath();
-    if (size == 0) return 0;
+    // Larger files are refused whole, which the reads and the write would report.
+    if (size == 0 || size - 1 > zolvex::kProfileFileLimit) return 0;
     // The first byte picks the key to write and the value's length; the last bytes
     // give the value in the characters a player can type for a name.
     size_t target = data[0] % kKeyCount;

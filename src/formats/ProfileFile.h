@@ -3,10 +3,19 @@
 // key names match without regard to case; blanks around names and values are
 // ignored; a missing file, section or key reads as the default; when a section or
 // key appears twice, the first one counts for reads and writes. Paths are native.
+//
+// A profile file must be a regular file (not a symbolic link, folder, pipe or device)
+// of at most kProfileFileLimit bytes. Any other is refused without waiting on it, with
+// one line on stderr: it reads as empty and no write replaces it.
+//
+// Writes hold an advisory lock on ".<name>.lock" beside the file while they read it
+// again, change it and replace it through a temporary ".<name>.tmp.XXXXXX", so that
+// copies of the game writing at once each keep the other's changes.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -45,17 +54,24 @@ struct ProfileWrite {
 // file once: either all of them are stored or the old file stays as it was.
 bool WriteProfileStrings(const std::string& path, const std::vector<ProfileWrite>& writes);
 
+// The largest profile file that is read or written.
+constexpr size_t kProfileFileLimit = size_t{1} << 20;
+
 // A profile file read once, for several lookups with the Get functions' rules.
-// A missing or unreadable file reads as empty.
+// A missing, unreadable or refused file reads as empty.
 class ProfileSnapshot {
 public:
     explicit ProfileSnapshot(const std::string& path);
+    // The same lookups on text already read.
+    static ProfileSnapshot OfText(std::string text);
 
     int GetInt(std::string_view section, std::string_view key, int defaultValue) const;
     std::string GetString(std::string_view section, std::string_view key,
                           const std::string& defaultValue, size_t capacity) const;
 
 private:
+    ProfileSnapshot() = default;
+    void IndexSections();
     // Points into text_ at the stored value (trimmed, quotes kept); false when missing.
     bool Find(std::string_view section, std::string_view key, std::string_view& value) const;
 
@@ -73,8 +89,15 @@ private:
 // (a minus sign gives the two's complement); 0 when text does not begin with one.
 uint32_t ParseLeadingDecimal(std::string_view text);
 
+// Under the file's lock, reads the file as it is now, applies the writes that `edit`
+// returns for that content, and replaces the file once; with WriteProfileStrings' rules.
+bool UpdateProfile(const std::string& path,
+                   const std::function<std::vector<ProfileWrite>(const ProfileSnapshot&)>& edit);
+
 // Removes temporaries of "zolvex.ini" and "score.scr" left in `directory` by a
-// write that was cut short (a crash between creating and renaming them).
+// write that was cut short (a crash between creating and renaming them), and links
+// planted under their names, which are removed and never followed. A temporary that
+// a running copy may still be writing (its file's lock is held) is left alone.
 void RemoveStaleProfileTemporaries(const std::string& directory);
 
 }  // namespace zolvex

@@ -24,10 +24,7 @@ uint32_t ReadScore(const ProfileSnapshot& file, const std::string& section) {
     return ParseLeadingDecimal(file.GetString(section, "Score", "", kScoreStorage));
 }
 
-}  // namespace
-
-void ReadRankingTable(const std::string& path, int level, RankEntry (&entries)[10]) {
-    ProfileSnapshot file(path);
+void ReadTable(const ProfileSnapshot& file, int level, RankEntry (&entries)[10]) {
     for (int place = 0; place < 10; ++place) {
         std::string section = SectionName(level, place);
         RankEntry& entry = entries[place];
@@ -39,7 +36,7 @@ void ReadRankingTable(const std::string& path, int level, RankEntry (&entries)[1
     }
 }
 
-bool WriteRankingTable(const std::string& path, int level, const RankEntry (&entries)[10]) {
+std::vector<ProfileWrite> TableWrites(int level, const RankEntry (&entries)[10]) {
     std::vector<ProfileWrite> writes;
     writes.reserve(20);
     for (int place = 0; place < 10; ++place) {
@@ -50,7 +47,35 @@ bool WriteRankingTable(const std::string& path, int level, const RankEntry (&ent
         writes.push_back({section, "Name", std::string(entry.name, strnlen(entry.name, 10))});
         writes.push_back({section, "Score", score});
     }
-    return WriteProfileStrings(path, writes);
+    return writes;
+}
+
+}  // namespace
+
+void ReadRankingTable(const std::string& path, int level, RankEntry (&entries)[10]) {
+    ReadTable(ProfileSnapshot(path), level, entries);
+}
+
+bool WriteRankingTable(const std::string& path, int level, const RankEntry (&entries)[10]) {
+    return WriteProfileStrings(path, TableWrites(level, entries));
+}
+
+bool StoreRankingEntry(const std::string& path, int level, const RankEntry* entry) {
+    return UpdateProfile(path, [&](const ProfileSnapshot& file) {
+        RankEntry entries[10];
+        ReadTable(file, level, entries);
+        if (entry != nullptr) {
+            for (int place = 0; place < 10; ++place) {
+                if (entries[place].score > entry->score) continue;
+                for (int i = 9; i > place; --i) entries[i] = entries[i - 1];
+                std::memcpy(entries[place].name, entry->name, sizeof entry->name);
+                entries[place].name[sizeof entry->name - 1] = '\0';
+                entries[place].score = entry->score;
+                break;
+            }
+        }
+        return TableWrites(level, entries);
+    });
 }
 
 BestScores ReadBestScores(const std::string& path, int level) {

@@ -24,6 +24,13 @@ void ReadRankingTable(const std::string& path, int level, RankEntry (&entries)[1
 // file; nothing else is touched. Returns false when the write failed.
 bool WriteRankingTable(const std::string& path, int level, const RankEntry (&entries)[10]);
 
+// Stores a game's place. Under the file's lock, reads the level's table as it is now
+// (another copy may have stored a game since it was shown), inserts `entry`'s name and
+// score above the first place whose score is not higher, and writes the ten places as
+// WriteRankingTable does. A null entry, or one that no longer ranks, writes the table
+// as it is. Returns false when the write failed.
+bool StoreRankingEntry(const std::string& path, int level, const RankEntry* entry);
+
 // The scores the game shows during play: places 1 to 3 and the tenth.
 struct BestScores {
     uint32_t best[3];

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -59,43 +60,109 @@ bool MakePrivateFolder(const std::string& directory, const char* what) {
     return true;
 }
 
+bool WriteAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        ssize_t wrote = ::write(fd, data, size);
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote < 0) return false;
+        data += wrote;
+        size -= static_cast<size_t>(wrote);
+    }
+    return true;
+}
+
+// Copies the regular file `from` to `to`, which must not exist, whole or not at all:
+// into a temporary beside `to` (named as the start-up clean-up knows them), synced,
+// then linked under its name. A full disk leaves no cut-short copy behind. Returns
+// the reason of a failure, or an empty text.
+std::string CopyWhole(const std::string& from, const std::string& to) {
+    int in = ::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (in < 0) return std::strerror(errno);
+    struct stat info {};
+    if (::fstat(in, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(in);
+        return "not a regular file";
+    }
+    fs::path target(to);
+    std::string temporary = target.parent_path().string();
+    temporary += "/.";
+    temporary += target.filename().string();
+    temporary += ".tmp.XXXXXX";
+    int out = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (out < 0) {
+        std::string why = std::strerror(errno);
+        ::close(in);
+        return why;
+    }
+    ::fchmod(out, info.st_mode & 0777);
+    std::string why;
+    char buffer[65536];
+    for (;;) {
+        ssize_t got = ::read(in, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0 || (got > 0 && !WriteAll(out, buffer, static_cast<size_t>(got)))) {
+            why = std::strerror(errno);
+            break;
+        }
+        if (got == 0) {
+            // link, unlike rename, never replaces a file that appeared meanwhile.
+            if (::fsync(out) != 0 || ::link(temporary.c_str(), to.c_str()) != 0) {
+                why = std::strerror(errno);
+            }
+            break;
+        }
+    }
+    ::unlink(temporary.c_str());
+    ::close(out);
+    ::close(in);
+    if (why.empty()) {
+        int folder = ::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (folder >= 0) {
+            ::fsync(folder);
+            ::close(folder);
+        }
+    }
+    return why;
+}
+
 // Starts the player's copy of `name` from the program's one, unless the player has one.
-void SeedFile(const std::string& programDirectory, const std::string& directory,
-              const char* name) {
+void SeedFile(const std::string& programDirectory, const std::string& directory, const char* name) {
     std::error_code error;
     std::string to = Join(directory, name);
     if (fs::exists(fs::symlink_status(to, error))) return;
     std::string from = Join(programDirectory, name);
     if (!fs::is_regular_file(from, error)) return;
-    fs::copy_file(from, to, error);
-    if (error) {
+    std::string why = CopyWhole(from, to);
+    if (!why.empty()) {
         std::fprintf(stderr, "zolvex: cannot copy %s to %s: %s\n", from.c_str(), directory.c_str(),
-                     error.message().c_str());
+                     why.c_str());
     }
 }
 
 // Settings that an older run kept beside the rankings move to the settings folder.
-void MoveOldSettings(const std::string& scores, const std::string& settings) {
-    if (scores == settings) return;
+// False when they could not be moved, and stay where they are.
+bool MoveOldSettings(const std::string& scores, const std::string& settings) {
+    if (scores == settings) return true;
     std::string from = Join(scores, kSettingsName);
     std::string to = Join(settings, kSettingsName);
     std::error_code error;
-    if (!fs::is_regular_file(fs::symlink_status(from, error))) return;
-    if (fs::exists(fs::symlink_status(to, error))) return;
-    fs::rename(from, to, error);
-    if (error) {
+    if (!fs::is_regular_file(fs::symlink_status(from, error))) return true;
+    if (fs::exists(fs::symlink_status(to, error))) return true;
+    std::string why;
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+        int renameError = errno;
         // Another file system: copy, and remove the old one only once the copy is whole.
-        error.clear();
-        fs::copy_file(from, to, error);
-        if (!error) fs::remove(from, error);
+        why = renameError == EXDEV ? CopyWhole(from, to) : std::strerror(renameError);
+        if (why.empty()) fs::remove(from, error);
     }
-    if (error) {
-        std::fprintf(stderr, "zolvex: cannot move %s to %s: %s\n", from.c_str(), settings.c_str(),
-                     error.message().c_str());
-    } else {
-        std::fprintf(stderr, "zolvex: moved the settings from %s to %s\n", scores.c_str(),
-                     settings.c_str());
+    if (!why.empty()) {
+        std::fprintf(stderr, "zolvex: cannot move %s to %s: %s; keeping the settings in %s\n",
+                     from.c_str(), settings.c_str(), why.c_str(), scores.c_str());
+        return false;
     }
+    std::fprintf(stderr, "zolvex: moved the settings from %s to %s\n", scores.c_str(),
+                 settings.c_str());
+    return true;
 }
 
 }  // namespace
@@ -130,15 +197,15 @@ StorageFolders ChooseStorageFolders(const ProgramFolder& program) {
         std::fprintf(stderr, "zolvex: HOME is not set; keeping the player's files in %s\n",
                      program.directory.c_str());
     }
-    if (folders.settings != program.directory &&
-        !MakePrivateFolder(folders.settings, "settings")) {
+    if (folders.settings != program.directory && !MakePrivateFolder(folders.settings, "settings")) {
         folders.settings = program.directory;
     }
     if (folders.scores != program.directory && !MakePrivateFolder(folders.scores, "rankings")) {
         folders.scores = program.directory;
     }
-    if (folders.scores != program.directory && folders.settings != program.directory) {
-        MoveOldSettings(folders.scores, folders.settings);
+    if (folders.scores != program.directory && folders.settings != program.directory &&
+        !MoveOldSettings(folders.scores, folders.settings)) {
+        folders.settings = folders.scores;
     }
     if (folders.settings != program.directory) {
         SeedFile(program.directory, folders.settings, kSettingsName);
@@ -147,7 +214,8 @@ StorageFolders ChooseStorageFolders(const ProgramFolder& program) {
         SeedFile(program.directory, folders.scores, kScoresName);
     }
     if (!program.installed) {
-        std::fprintf(stderr, "zolvex: %s is not writable; keeping settings in %s and rankings in %s\n",
+        std::fprintf(stderr,
+                     "zolvex: %s is not writable; keeping settings in %s and rankings in %s\n",
                      program.directory.c_str(), folders.settings.c_str(), folders.scores.c_str());
     }
     return folders;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "FileSizeCap.h"
 #include "formats/ProfileFile.h"
 
 namespace zolvex {
@@ -245,8 +246,8 @@ TEST_F(ProfileFileTest, CopesWithLongLinesBinaryJunkAndLargeFiles) {
     EXPECT_EQ(GetProfileString(path_, "A", "Name", "", 11), "ab");
 
     std::string big;
-    big.reserve(10 * 1024 * 1024 + 100);
-    while (big.size() < 10 * 1024 * 1024) big += "[S]\nKey=value of some length here\n";
+    big.reserve(kProfileFileLimit);
+    while (big.size() < kProfileFileLimit - 100) big += "[S]\nKey=value of some length here\n";
     big += "[Last]\nKey=42\n";
     WriteRaw(big);
     EXPECT_EQ(GetProfileInt(path_, "Last", "Key", 0), 42);
@@ -293,13 +294,19 @@ TEST_F(ProfileFileTest, BatchWriteAppliesAllInOrder) {
 
 TEST_F(ProfileFileTest, ReplaceLeavesNoTemporaryAndKeepsOldFileOnFailure) {
     ASSERT_TRUE(WriteProfileString(path_, "BGM", "BGM", "1"));
-    EXPECT_EQ(DirectoryEntries(), std::vector<std::string>{"zolvex.ini"});
+    std::vector<std::string> entries = DirectoryEntries();
+    std::sort(entries.begin(), entries.end());
+    EXPECT_EQ(entries, (std::vector<std::string>{".zolvex.ini.lock", "zolvex.ini"}));
 
-    // Running as root ignores permissions, so block the temporary with a folder.
+    // A folder under a temporary's name of an older copy is not in the way either.
     std::string temporary = dir_ + "/.zolvex.ini.tmp." + std::to_string(getpid());
     ASSERT_TRUE(fs::create_directory(temporary));
     ::testing::internal::CaptureStderr();
-    EXPECT_FALSE(WriteProfileString(path_, "BGM", "BGM", "0"));
+    {
+        // Past the line the failure prints, but short of the new file.
+        FileSizeCap cap(512);
+        EXPECT_FALSE(WriteProfileString(path_, "BGM", "BGM", std::string(600, '0')));
+    }
     std::string message = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(message.find(path_), std::string::npos) << message;
     EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;

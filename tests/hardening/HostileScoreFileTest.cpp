@@ -30,17 +30,6 @@ std::vector<ScoreCase> Cases() {
     return {
         {"BinaryJunk", [] { return Junk(64 * 1024, 11); }, {}},
         {"Empty", [] { return std::string(); }, {}},
-        {"TenMegabytes",
-         [] {
-             std::string text = "[Other]\r\n";
-             text.reserve(10'500'000);
-             for (int i = 0; text.size() < 10'000'000; ++i) {
-                 text += "Key" + std::to_string(i) + "=value of a ranking line nobody reads\r\n";
-             }
-             // Past ten megabytes, so a reader that stops early misses it.
-             return text + "[10]\r\nName=Deep\r\nScore=0000000777\r\n";
-         },
-         {{"Deep", 777}}},
         // Names keep their first ten characters; 100 000 leading zeros are still a number.
         {"LineOf100000Characters",
          [] {
@@ -75,8 +64,8 @@ std::vector<ScoreCase> Cases() {
     };
 }
 
-std::vector<WrittenKey> BeginnerTable() {
-    std::vector<WrittenKey> keys;
+std::vector<IniKey> BeginnerTable() {
+    std::vector<IniKey> keys;
     for (int i = 0; i < 10; ++i) {
         std::string section = std::to_string(10 + i);
         keys.push_back({section, "Name"});
@@ -89,10 +78,10 @@ class HostileScoreFileTest : public testing::TestWithParam<ScoreCase> {};
 
 TEST_P(HostileScoreFileTest, TheRunGoesOnWithEmptyPlacesAndKeepsTheRestOfTheFile) {
     const ScoreCase& c = GetParam();
-    WorkFolder work;
+    RuntimeFolderCopy work;
     ASSERT_TRUE(work.Ready());
     const std::string before = c.content();
-    WriteBytes(work.File("score.scr"), before);
+    WriteWholeFile(work.File("score.scr"), before);
 
     RouteSeen seen = Route(work.Path()).Run();
 
@@ -119,9 +108,9 @@ TEST_P(HostileScoreFileTest, TheRunGoesOnWithEmptyPlacesAndKeepsTheRestOfTheFile
     EXPECT_EQ(seen.tenthScore, expected[9].score);
 
     // A total of 0 takes no place, so the table stored is the one read.
-    const std::string after = ReadBytes(work.File("score.scr"));
-    const std::vector<WrittenKey> written = BeginnerTable();
-    const std::vector<std::optional<std::string>> stored = FirstValues(after, written);
+    const std::string after = ReadWholeFile(work.File("score.scr"));
+    const std::vector<IniKey> written = BeginnerTable();
+    const std::vector<std::optional<std::string>> stored = IniValues(after, written);
     for (int i = 0; i < 10; ++i) {
         SCOPED_TRACE("place " + std::to_string(i));
         char score[16];
@@ -139,6 +128,31 @@ TEST_P(HostileScoreFileTest, TheRunGoesOnWithEmptyPlacesAndKeepsTheRestOfTheFile
         // the old bytes, junk included, begin the new file in their order.
         EXPECT_TRUE(after.compare(0, before.size(), before) == 0);
     }
+}
+
+// A file past the size a ranking file can have is refused unread: the places read as
+// empty, the run says so on standard error, and no store replaces the file.
+TEST(OversizeScoreFileTest, ATenMegabyteFileIsRefusedAndLeftAsItWas) {
+    RuntimeFolderCopy work;
+    ASSERT_TRUE(work.Ready());
+    const std::string before = [] {
+        std::string text = "[Other]\r\n";
+        text.reserve(10'500'000);
+        for (int i = 0; text.size() < 10'000'000; ++i) {
+            text += "Key" + std::to_string(i) + "=value of a ranking line nobody reads\r\n";
+        }
+        // Past ten megabytes, so a reader that stops early misses it.
+        return text + "[10]\r\nName=Deep\r\nScore=0000000777\r\n";
+    }();
+    WriteWholeFile(work.File("score.scr"), before);
+
+    RouteSeen seen = Route(work.Path()).Run();
+
+    EXPECT_TRUE(seen.ended);
+    EXPECT_EQ(seen.exitCode, 0);
+    EXPECT_EQ(seen.viewEntries[0].score, 0u) << "the entry past ten megabytes is not read";
+    EXPECT_NE(seen.errors.find("score.scr"), std::string::npos) << seen.errors;
+    EXPECT_TRUE(ReadWholeFile(work.File("score.scr")) == before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, HostileScoreFileTest, testing::ValuesIn(Cases()),

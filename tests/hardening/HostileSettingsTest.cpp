@@ -23,17 +23,6 @@ std::vector<SettingsCase> Cases() {
     return {
         {"BinaryJunk", [] { return Junk(64 * 1024, 7); }, 1, true},
         {"Empty", [] { return std::string(); }, 1, true},
-        {"TenMegabytes",
-         [] {
-             std::string text = "[Other]\r\n";
-             text.reserve(10'500'000);
-             for (int i = 0; text.size() < 10'000'000; ++i) {
-                 text += "Key" + std::to_string(i) + "=value of a settings line nobody reads\r\n";
-             }
-             // Past ten megabytes, so a reader that stops early misses it.
-             return text + "[Game]\r\nDefaultLevel=2\r\n";
-         },
-         2, true},
         // A value of 100 000 zeros is the number 0; a line of 100 000 letters is no key.
         {"LineOf100000Characters",
          [] {
@@ -64,10 +53,10 @@ class HostileSettingsTest : public testing::TestWithParam<SettingsCase> {};
 
 TEST_P(HostileSettingsTest, TheRunGoesOnWithTheDefaultsAndKeepsTheRestOfTheFile) {
     const SettingsCase& c = GetParam();
-    WorkFolder work;
+    RuntimeFolderCopy work;
     ASSERT_TRUE(work.Ready());
     const std::string before = c.content();
-    WriteBytes(work.File("zolvex.ini"), before);
+    WriteWholeFile(work.File("zolvex.ini"), before);
 
     RouteSeen seen = Route(work.Path()).Run();
 
@@ -85,10 +74,10 @@ TEST_P(HostileSettingsTest, TheRunGoesOnWithTheDefaultsAndKeepsTheRestOfTheFile)
     EXPECT_EQ(seen.music.front() == "Open", c.musicOn);
     EXPECT_EQ(seen.music.back(), "Close");
 
-    const std::string after = ReadBytes(work.File("zolvex.ini"));
-    EXPECT_EQ(FirstValue(after, "BGM", "BGM"), c.musicOn ? "1" : "0");
-    EXPECT_EQ(FirstValue(after, "Game", "DefaultLevel"), std::to_string(c.level));
-    const std::vector<WrittenKey> written = {{"BGM", "BGM"}, {"Game", "DefaultLevel"}};
+    const std::string after = ReadWholeFile(work.File("zolvex.ini"));
+    EXPECT_EQ(IniValue(after, "BGM", "BGM"), c.musicOn ? "1" : "0");
+    EXPECT_EQ(IniValue(after, "Game", "DefaultLevel"), std::to_string(c.level));
+    const std::vector<IniKey> written = {{"BGM", "BGM"}, {"Game", "DefaultLevel"}};
     EXPECT_TRUE(Untouchable(after, written) == Untouchable(before, written))
         << "lines other than the written keys changed";
     if (AllLinesEndInCrlf(before)) {
@@ -101,7 +90,34 @@ TEST_P(HostileSettingsTest, TheRunGoesOnWithTheDefaultsAndKeepsTheRestOfTheFile)
     }
     // The ranking file of the level played was made alongside.
     EXPECT_TRUE(
-        FirstValue(ReadBytes(work.File("score.scr")), std::to_string(c.level) + "0", "Score"));
+        IniValue(ReadWholeFile(work.File("score.scr")), std::to_string(c.level) + "0", "Score"));
+}
+
+// A file past the size a settings file can have is refused unread: the run goes on
+// with the defaults, says so on standard error, and leaves every byte of the file alone.
+TEST(OversizeSettingsTest, ATenMegabyteFileIsRefusedAndLeftAsItWas) {
+    RuntimeFolderCopy work;
+    ASSERT_TRUE(work.Ready());
+    const std::string before = [] {
+        std::string text = "[Other]\r\n";
+        text.reserve(10'500'000);
+        for (int i = 0; text.size() < 10'000'000; ++i) {
+            text += "Key" + std::to_string(i) + "=value of a settings line nobody reads\r\n";
+        }
+        // Past ten megabytes, so a reader that stops early misses it.
+        return text + "[Game]\r\nDefaultLevel=2\r\n";
+    }();
+    WriteWholeFile(work.File("zolvex.ini"), before);
+
+    RouteSeen seen = Route(work.Path()).Run();
+
+    EXPECT_TRUE(seen.ended);
+    EXPECT_EQ(seen.exitCode, 0);
+    EXPECT_EQ(seen.titleLevel, 1) << "the level past ten megabytes is not read";
+    ASSERT_FALSE(seen.music.empty());
+    EXPECT_EQ(seen.music.front(), "Open");
+    EXPECT_NE(seen.errors.find("zolvex.ini"), std::string::npos) << seen.errors;
+    EXPECT_TRUE(ReadWholeFile(work.File("zolvex.ini")) == before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, HostileSettingsTest, testing::ValuesIn(Cases()),
