@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "formats/BitmapFormat.h"
+#include "display/Bitmap.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string why;

@@ -20,7 +20,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     return line;
 }
 
-std::string UsageText() { return "usage: zolvex [--help] [--version]\n"; }
+std::string UsageText() {
+    return "usage: zolvex [--help] [--version]\n";
+}
 
 std::string HelpText(const std::string& programFolder, const std::string& settingsFolder,
                      const std::string& scoresFolder) {
@@ -52,6 +54,8 @@ std::string HelpText(const std::string& programFolder, const std::string& settin
            scoresFolder + "\n";
 }
 
-std::string VersionText() { return "zolvex " ZOLVEX_VERSION "\n"; }
+std::string VersionText() {
+    return "zolvex " ZOLVEX_VERSION "\n";
+}
 
 }  // namespace zolvex

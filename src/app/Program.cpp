@@ -20,6 +20,7 @@ Program::Program(Platform& platform, const ProgramOptions& options)
 }
 
 Program::~Program() {
+    platform_.OnDisplayLost(nullptr);
     if (application_.currentScene != nullptr && !ended_) Teardown();
 }
 
@@ -43,17 +44,27 @@ bool Program::StartUp() {
     options.scale = GetProfileInt(settings, "Display", "Scale", 1);
 
     application_.currentScene = &levelSelect_;
-    mainWindow_.Create(platform_, "zolvex", "zolvex",
-                       [this](const Message& message) { return SceneWindowProc(application_, message); },
-                       options);
+    // The run cannot go on without its display; what the current screen holds
+    // that must not be lost is kept before the process ends.
+    platform_.OnDisplayLost([this] {
+        if (!ended_ && application_.currentScene != nullptr) {
+            application_.currentScene->OnDisplayLost();
+        }
+    });
+    mainWindow_.Create(
+        platform_, "zolvex", "zolvex",
+        [this](const Message& message) { return SceneWindowProc(application_, message); }, options);
 
     if (!display_.Init(19, 640, 480, 16)) {
-        // The display has already said which file or step failed.
-        platform_.ShowErrorBox("zolvex", "DirectDraw 初期化エラー");
+        const std::string failure = display_.FailureReason();
         display_.Release();
         KBGMClose(platform_);
+        // Before the box, which draws with a font rasteriser of its own.
         display_.Fonts().Delete();
         fontsCreated_ = false;
+        // The display has said on standard error which file or step failed; the
+        // box says it again below the game's own text.
+        platform_.ShowErrorBox("zolvex", "DirectDraw 初期化エラー", failure);
         ended_ = true;
         exitCode_ = 1;
         return false;
@@ -97,11 +108,17 @@ int Program::Teardown() {
     return exitCode_;
 }
 
-void Program::HandOverLevel(SceneId id, int level) { SceneFor(id).level = level; }
+void Program::HandOverLevel(SceneId id, int level) {
+    SceneFor(id).level = level;
+}
 
-void Program::HandOverResult(const GameResult& result) { lastResult_ = result; }
+void Program::HandOverResult(const GameResult& result) {
+    lastResult_ = result;
+}
 
-void Program::StartScene(SceneId id, StartMode mode) { SceneFor(id).Start(mode); }
+void Program::StartScene(SceneId id, StartMode mode) {
+    SceneFor(id).Start(mode);
+}
 
 Scene& Program::SceneFor(SceneId id) {
     switch (id) {

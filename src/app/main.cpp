@@ -1,6 +1,7 @@
 // The game's entry on a real machine.
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -13,6 +14,9 @@
 
 int main(int argc, char** argv) {
     using namespace zolvex;
+    // A reader of standard error that has gone away must not end the game; the
+    // lines written there are simply lost.
+    std::signal(SIGPIPE, SIG_IGN);
     CommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (line.action == CommandLine::Action::Usage) {
         std::fprintf(stderr, "zolvex: %s\n%s", line.error.c_str(), UsageText().c_str());

@@ -18,10 +18,12 @@ constexpr size_t kFileHeaderSize = 14;
 
 }  // namespace
 
-std::optional<Bitmap> LoadBitmapFile(const std::string& gamePath) {
+std::optional<Bitmap> LoadBitmapFile(const std::string& gamePath, std::string* failure) {
     const std::string path = NativePath(gamePath);
     auto report = [&](const std::string& why) {
-        std::fprintf(stderr, "zolvex: cannot load picture %s: %s\n", path.c_str(), why.c_str());
+        const std::string line = "cannot load picture " + path + ": " + why;
+        std::fprintf(stderr, "zolvex: %s\n", line.c_str());
+        if (failure != nullptr) *failure = line;
         return std::nullopt;
     };
     std::FILE* file = std::fopen(path.c_str(), "rb");

@@ -17,8 +17,9 @@ namespace zolvex {
 
 // Loads a picture by its game path ("bmp\\block.bmp", relative to the working
 // directory). On failure prints "zolvex: cannot load picture bmp/block.bmp: <why>"
-// on standard error and returns nullopt.
-std::optional<Bitmap> LoadBitmapFile(const std::string& gamePath);
+// on standard error, keeps that line without "zolvex: " in `failure` when given,
+// and returns nullopt.
+std::optional<Bitmap> LoadBitmapFile(const std::string& gamePath, std::string* failure = nullptr);
 
 // One step of a scene's picture loading. Create makes a new width x height surface
 // in `surface`; Restore and ViewOnly keep the existing one (false if there is none).

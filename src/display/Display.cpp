@@ -21,7 +21,9 @@ const char* CreditLine() {
     return "Copyright (C) 2026 zolvex Project";
 }
 
-Display::~Display() { Release(); }
+Display::~Display() {
+    Release();
+}
 
 void Display::UpdateViews() {
     primary = primarySurface.get();
@@ -31,15 +33,19 @@ void Display::UpdateViews() {
 }
 
 bool Display::Init(int /*flags*/, int width, int height, int bitsPerPixel) {
+    failure_.clear();
     if (bitsPerPixel != 16 || width <= 0 || height <= 0) {
-        std::fprintf(stderr,
-                     "zolvex: cannot set up a %d x %d x %d screen (expected 16 bits per pixel)\n",
-                     width, height, bitsPerPixel);
+        failure_ = "cannot set up a " + std::to_string(width) + " x " + std::to_string(height) +
+                   " x " + std::to_string(bitsPerPixel) + " screen (expected 16 bits per pixel)";
+        std::fprintf(stderr, "zolvex: %s\n", failure_.c_str());
         return false;
     }
     // The screen belongs to the window; without one there is nothing to show
     // frames on (the platform has already said why there is no window).
-    if (!platform_.HasWindow()) return false;
+    if (!platform_.HasWindow()) {
+        failure_ = "no window to show the game in";
+        return false;
+    }
     primarySurface = std::make_unique<Surface>(width, height);
     backBufferSurface = std::make_unique<Surface>(width, height);
     pendingTexts.clear();
@@ -49,7 +55,7 @@ bool Display::Init(int /*flags*/, int width, int height, int bitsPerPixel) {
 }
 
 bool Display::LoadSharedSurfaces(StartMode mode) {
-    std::optional<Bitmap> back = LoadBitmapFile("bmp\\mback.bmp");
+    std::optional<Bitmap> back = LoadBitmapFile("bmp\\mback.bmp", &failure_);
     if (!back) return false;
     if (mode == StartMode::Create) {
         backgroundSurface = std::make_unique<Surface>(kBackgroundWidth, kBackgroundHeight);
@@ -66,7 +72,7 @@ bool Display::LoadSharedSurfaces(StartMode mode) {
         text.TextOut(380, 450, CreditLine(), 33);
     }
 
-    std::optional<Bitmap> logo = LoadBitmapFile("bmp\\title.bmp");
+    std::optional<Bitmap> logo = LoadBitmapFile("bmp\\title.bmp", &failure_);
     if (!logo) return false;
     if (mode == StartMode::Create) {
         titleSurface = std::make_unique<Surface>(logo->width, logo->height);
@@ -95,7 +101,7 @@ bool Display::RestoreAll() {
 bool Display::Flip() {
     if (backBufferSurface == nullptr || primarySurface == nullptr) return false;
     platform_.Present(backBufferSurface->Pixels(), backBufferSurface->Width(),
-                          backBufferSurface->Height());
+                      backBufferSurface->Height());
     std::memcpy(primarySurface->Pixels(), backBufferSurface->Pixels(),
                 static_cast<size_t>(backBufferSurface->Width()) * backBufferSurface->Height() *
                     sizeof(uint16_t));

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "core/StartMode.h"
@@ -35,6 +36,9 @@ public:
     // "bmp\title.bmp" and black as its colour key. False if a picture cannot be loaded
     // or a surface to redraw does not exist.
     bool LoadSharedSurfaces(StartMode mode);
+    // Why Init or the last LoadSharedSurfaces failed, as said on standard error
+    // (without "zolvex: "); empty after a success.
+    const std::string& FailureReason() const { return failure_; }
     // Shows the restoring notice on a black screen, then redraws the shared pictures;
     // returns the result of LoadSharedSurfaces(Restore). Surfaces keep their identity.
     bool RestoreAll();
@@ -67,6 +71,7 @@ private:
 
     Platform& platform_;
     FontSet fonts_;
+    std::string failure_;
     std::unique_ptr<Surface> primarySurface;
     std::unique_ptr<Surface> backBufferSurface;
     std::unique_ptr<Surface> backgroundSurface;

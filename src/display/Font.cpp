@@ -58,7 +58,6 @@ struct Face {
 constexpr Face kVariableFace{"DejaVu Sans", "sans-serif", false};
 constexpr Face kFixedFace{"DejaVu Sans Mono", "monospace", true};
 
-
 // Opens the face at the largest point size whose line height fits the cell:
 // the game's heights are cell heights, the rasteriser's sizes are pixels per em.
 std::unique_ptr<Font> OpenFont(FontRasterizer& rasterizer, const Face& face, int windowsWeight,
@@ -96,7 +95,9 @@ struct FontSet::State {
 };
 
 FontSet::FontSet() = default;
-FontSet::~FontSet() { Delete(); }
+FontSet::~FontSet() {
+    Delete();
+}
 
 bool FontSet::Create() {
     Delete();
@@ -141,7 +142,9 @@ const Font* FontSet::Get(unsigned index, int flag) const {
     return state_->fonts[(flag != 0 ? 0 : kSizes) + index].get();
 }
 
-const Font* FontSet::Stock() const { return state_ == nullptr ? nullptr : state_->stock.get(); }
+const Font* FontSet::Stock() const {
+    return state_ == nullptr ? nullptr : state_->stock.get();
+}
 
 int FontSizeIndex(const Font* font) {
     return font == nullptr ? -1 : font->sizeIndex;

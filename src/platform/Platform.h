@@ -7,7 +7,6 @@
 #include <functional>
 #include <string>
 
-
 namespace zolvex {
 
 // Message numbers and virtual-key codes the scenes dispatch on.
@@ -71,7 +70,14 @@ public:
     virtual bool GetNextMessage(Message& out) = 0;
     virtual void PostQuit(int exitCode) = 0;
     virtual void ShowCursor(bool show) = 0;
-    virtual void ShowErrorBox(const std::string& caption, const std::string& text) = 0;
+    // Shows `text` under `caption` with `detail` (one English line naming what
+    // failed) below it, until the player dismisses it or the close command comes.
+    virtual void ShowErrorBox(const std::string& caption, const std::string& text,
+                              const std::string& detail) = 0;
+    // Registers what to run when the connection to the display is lost for good; the
+    // process then ends with status 1 after one line on standard error. An empty
+    // function removes it.
+    virtual void OnDisplayLost(std::function<void()> hook) = 0;
 
     // Timers with the window system's semantics: starting an id replaces it with a
     // fresh interval; at most one tick of an id is outstanding; late ticks are not

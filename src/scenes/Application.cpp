@@ -1,9 +1,9 @@
 #include "scenes/Application.h"
-#include "core/Paths.h"
 
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/Paths.h"
 #include "formats/ProfileFile.h"
 #include "platform/Storage.h"
 
@@ -32,6 +32,8 @@ int MainWindow::Create(Platform& platform, const std::string& /*className*/,
     return 1;
 }
 
-const char* BuildBanner() { return "zolvex Project Build=2.00.00.01.22"; }
+const char* BuildBanner() {
+    return "zolvex Project Build=2.00.00.01.22";
+}
 
 }  // namespace zolvex

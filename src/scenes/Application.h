@@ -11,12 +11,12 @@ namespace zolvex {
 class Scene;
 
 struct Application {
-    std::string settingsPath;   // the settings file "zolvex.ini"
-    std::string exeDirectory;   // folder of the running program, no trailing separator
-    std::string dataDirectory;  // folder of the ranking file
-    bool installed = false;     // the program's folder is an installed, shared one
+    std::string settingsPath;       // the settings file "zolvex.ini"
+    std::string exeDirectory;       // folder of the running program, no trailing separator
+    std::string dataDirectory;      // folder of the ranking file
+    bool installed = false;         // the program's folder is an installed, shared one
     Scene* currentScene = nullptr;  // receives every message and timer tick
-    int active = 0;  // set once the display is up; activation is ignored before
+    int active = 0;                 // set once the display is up; activation is ignored before
 
     // Fills the paths from the program's folder on `platform`.
     int InitPaths(Platform& platform);

@@ -66,7 +66,9 @@ intptr_t Scene::DefWindowProc(const Message& message) {
     return 0;
 }
 
-void Scene::PostQuitMessage(int exitCode) { ThePlatform().PostQuit(exitCode); }
+void Scene::PostQuitMessage(int exitCode) {
+    ThePlatform().PostQuit(exitCode);
+}
 
 void Scene::DestroyWindow() {
     if (!ThePlatform().HasWindow()) return;
@@ -74,19 +76,31 @@ void Scene::DestroyWindow() {
     context_.mainWindow.window = 0;
 }
 
-void Scene::KillTimer(int timerId) { ThePlatform().KillTimer(timerId); }
+void Scene::KillTimer(int timerId) {
+    ThePlatform().KillTimer(timerId);
+}
 
 int Scene::KBGMLoadFile(uint32_t* handle, const std::string& path) {
     return zolvex::KBGMLoadFile(ThePlatform(), handle, path);
 }
-int Scene::KBGMInit(uint32_t handle) { return zolvex::KBGMInit(ThePlatform(), handle); }
+int Scene::KBGMInit(uint32_t handle) {
+    return zolvex::KBGMInit(ThePlatform(), handle);
+}
 int Scene::KBGMPlay(uint32_t handle, int loop) {
     return zolvex::KBGMPlay(ThePlatform(), handle, loop);
 }
-int Scene::KBGMPause() { return zolvex::KBGMPause(ThePlatform()); }
-int Scene::KBGMResume(uint32_t handle) { return zolvex::KBGMResume(ThePlatform(), handle); }
-int Scene::KBGMStop() { return zolvex::KBGMStop(ThePlatform()); }
-int Scene::KBGMFree(uint32_t handle) { return zolvex::KBGMFree(ThePlatform(), handle); }
+int Scene::KBGMPause() {
+    return zolvex::KBGMPause(ThePlatform());
+}
+int Scene::KBGMResume(uint32_t handle) {
+    return zolvex::KBGMResume(ThePlatform(), handle);
+}
+int Scene::KBGMStop() {
+    return zolvex::KBGMStop(ThePlatform());
+}
+int Scene::KBGMFree(uint32_t handle) {
+    return zolvex::KBGMFree(ThePlatform(), handle);
+}
 
 const Font* Scene::GetFont(unsigned index, int flag) const {
     return TheDisplay().Fonts().Get(index, flag);

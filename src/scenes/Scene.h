@@ -41,6 +41,9 @@ public:
 
     // What losing the foreground does to this scene beyond stopping the music.
     virtual void OnLostForeground() {}
+    // Keeps what must not be lost when the display is gone for good and the run
+    // ends at once: file work only, nothing drawn, no platform call. Nothing by default.
+    virtual void OnDisplayLost() {}
     // The scene's name as the simulator reports it.
     virtual const char* Name() const = 0;
 

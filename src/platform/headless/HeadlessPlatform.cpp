@@ -1,9 +1,10 @@
 #include "platform/headless/HeadlessPlatform.h"
-#include "core/Paths.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <optional>
+
+#include "core/Paths.h"
 
 namespace zolvex {
 
@@ -53,7 +54,8 @@ void HeadlessPlatform::PostQuit(int exitCode) {
     events_.Post(Message{kMsgQuit, static_cast<uint32_t>(exitCode), 0, 0});
 }
 
-void HeadlessPlatform::ShowErrorBox(const std::string& caption, const std::string& text) {
+void HeadlessPlatform::ShowErrorBox(const std::string& caption, const std::string& text,
+                                    const std::string& /*detail*/) {
     errorBoxes_.push_back(caption + ": " + text);
 }
 
@@ -61,7 +63,9 @@ void HeadlessPlatform::SetTimer(int id, uint32_t milliseconds) {
     events_.SetTimer(id, milliseconds, now_);
 }
 
-void HeadlessPlatform::KillTimer(int id) { events_.KillTimer(id); }
+void HeadlessPlatform::KillTimer(int id) {
+    events_.KillTimer(id);
+}
 
 int64_t HeadlessPlatform::CalendarTime() const {
     return calendarStart_ + static_cast<int64_t>(now_ / 1000);
@@ -75,7 +79,9 @@ void HeadlessPlatform::PlaySoundFile(const std::string& relativePath) {
     sounds_.push_back(NativePath(relativePath));
 }
 
-void HeadlessPlatform::Beep() { sounds_.emplace_back("beep"); }
+void HeadlessPlatform::Beep() {
+    sounds_.emplace_back("beep");
+}
 
 void HeadlessPlatform::MusicOpen() {
     musicCalls_.emplace_back("Open");
@@ -95,16 +101,32 @@ uint32_t HeadlessPlatform::MusicLoad(const std::string& path) {
     return musicOpen_ ? nextMusicHandle_++ : 0;
 }
 
-void HeadlessPlatform::MusicInit(uint32_t /*handle*/) { musicCalls_.emplace_back("Init"); }
-void HeadlessPlatform::MusicPlay(uint32_t /*handle*/) { musicCalls_.emplace_back("Play"); }
-void HeadlessPlatform::MusicPause() { musicCalls_.emplace_back("Pause"); }
-void HeadlessPlatform::MusicResume(uint32_t /*handle*/) { musicCalls_.emplace_back("Resume"); }
-void HeadlessPlatform::MusicStop() { musicCalls_.emplace_back("Stop"); }
-void HeadlessPlatform::MusicFree(uint32_t /*handle*/) { musicCalls_.emplace_back("Free"); }
+void HeadlessPlatform::MusicInit(uint32_t /*handle*/) {
+    musicCalls_.emplace_back("Init");
+}
+void HeadlessPlatform::MusicPlay(uint32_t /*handle*/) {
+    musicCalls_.emplace_back("Play");
+}
+void HeadlessPlatform::MusicPause() {
+    musicCalls_.emplace_back("Pause");
+}
+void HeadlessPlatform::MusicResume(uint32_t /*handle*/) {
+    musicCalls_.emplace_back("Resume");
+}
+void HeadlessPlatform::MusicStop() {
+    musicCalls_.emplace_back("Stop");
+}
+void HeadlessPlatform::MusicFree(uint32_t /*handle*/) {
+    musicCalls_.emplace_back("Free");
+}
 
-void HeadlessPlatform::Inject(const Message& message) { events_.Post(message); }
+void HeadlessPlatform::Inject(const Message& message) {
+    events_.Post(message);
+}
 
-void HeadlessPlatform::AdvanceTo(uint64_t time) { horizon_ = std::max(horizon_, time); }
+void HeadlessPlatform::AdvanceTo(uint64_t time) {
+    horizon_ = std::max(horizon_, time);
+}
 
 std::vector<std::string> HeadlessPlatform::TakeSounds() {
     std::vector<std::string> taken;

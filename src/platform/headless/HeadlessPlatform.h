@@ -3,6 +3,7 @@
 // composed by the same display code as on screen; presenting only counts them.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -27,7 +28,10 @@ public:
     bool GetNextMessage(Message& out) override;
     void PostQuit(int exitCode) override;
     void ShowCursor(bool show) override { cursorShown_ = show; }
-    void ShowErrorBox(const std::string& caption, const std::string& text) override;
+    // Records "caption: text"; the detail line is not recorded.
+    void ShowErrorBox(const std::string& caption, const std::string& text,
+                      const std::string& detail) override;
+    void OnDisplayLost(std::function<void()> hook) override { displayLost_ = std::move(hook); }
 
     void SetTimer(int id, uint32_t milliseconds) override;
     void KillTimer(int id) override;
@@ -61,6 +65,11 @@ public:
     void Settle() { now_ = now_ > horizon_ ? now_ : horizon_; }
     // Makes window creation fail, as on a machine without a display.
     void SetDisplayAvailable(bool available) { displayAvailable_ = available; }
+    // Runs what the program registered for a display lost for good (the process
+    // itself goes on).
+    void LoseDisplay() {
+        if (displayLost_) displayLost_();
+    }
 
     // Inspection.
     std::map<int, uint32_t> RunningTimers() const { return events_.RunningTimers(); }
@@ -80,6 +89,7 @@ private:
     bool cursorShown_ = true;
     bool musicOpen_ = false;
     WindowProc proc_;
+    std::function<void()> displayLost_;
     EventQueue events_;
     std::vector<std::string> sounds_;
     std::vector<std::string> musicCalls_;

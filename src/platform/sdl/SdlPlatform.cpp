@@ -7,9 +7,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -17,8 +20,11 @@
 
 #include "core/Paths.h"
 #include "formats/MidiCheck.h"
+#include "formats/WavCheck.h"
 #include "platform/EventQueue.h"
+#include "platform/sdl/ErrorBox.h"
 #include "platform/sdl/SoundFont.h"
+#include "platform/sdl/XConnection.h"
 
 namespace zolvex {
 namespace {
@@ -60,18 +66,15 @@ uint32_t VirtualKeyOf(SDL_Keycode key) {
     return 0;
 }
 
-// Empty when `path` holds a whole Standard MIDI File, else what is wrong with it.
-// The mixer's synthesizer accepts a damaged file and then spins on it while it
-// plays, flooding standard error and blocking every later music call, so a tune
-// is checked before it is handed over.
-std::string MidiFileProblem(const std::string& path) {
-    constexpr long kMaxTuneBytes = 16L * 1024 * 1024;
+// Reads the whole of `path` into `data` unless it holds more than `maxBytes`;
+// empty when read, else what kept it from being read (`kind` names what it should be).
+std::string ReadFileUpTo(const std::string& path, long maxBytes, const char* kind,
+                         std::vector<uint8_t>& data) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) return std::strerror(errno);
-    std::vector<uint8_t> data;
     long length = -1;
     if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
-    if (length >= 0 && length <= kMaxTuneBytes && std::fseek(file, 0, SEEK_SET) == 0) {
+    if (length >= 0 && length <= maxBytes && std::fseek(file, 0, SEEK_SET) == 0) {
         data.resize(static_cast<size_t>(length));
         if (!data.empty() && std::fread(data.data(), 1, data.size(), file) != data.size()) {
             length = -1;
@@ -79,8 +82,48 @@ std::string MidiFileProblem(const std::string& path) {
     }
     std::fclose(file);
     if (length < 0) return "cannot read the file";
-    if (length > kMaxTuneBytes) return "file too large for a tune";
-    return MidiDataProblem(data.data(), data.size());
+    if (length > maxBytes) {
+        return "file of " + std::to_string(length) + " bytes is too large for a " + kind +
+               " (expected at most " + std::to_string(maxBytes >> 20) + " MiB)";
+    }
+    return {};
+}
+
+// Empty when `path` holds a whole Standard MIDI File, else what is wrong with it.
+// The mixer's synthesizer accepts a damaged file and then spins on it while it
+// plays, flooding standard error and blocking every later music call, so a tune
+// is checked before it is handed over.
+std::string MidiFileProblem(const std::string& path) {
+    constexpr long kMaxTuneBytes = 16L * 1024 * 1024;
+    std::vector<uint8_t> data;
+    std::string problem = ReadFileUpTo(path, kMaxTuneBytes, "tune", data);
+    return problem.empty() ? MidiDataProblem(data.data(), data.size()) : problem;
+}
+
+// A hang-up (the terminal the game was started from has gone) is taken as the
+// close command, as SIGINT and SIGTERM are; the message loop hears of it.
+volatile std::sig_atomic_t hangUpPending = 0;
+
+void NoteHangUp(int /*signal*/) {
+    hangUpPending = 1;
+}
+
+bool TakeHangUp() {
+    if (hangUpPending == 0) return false;
+    hangUpPending = 0;
+    return true;
+}
+
+// What the program registered for a display lost for good.
+std::function<void()> displayLostHook;
+
+[[noreturn]] void EndForLostDisplay(const char* displayName) {
+    if (displayLostHook) displayLostHook();
+    std::fprintf(stderr, "zolvex: lost the connection to the display %s; the run ends\n",
+                 displayName);
+    // Xlib would call exit(); the libraries' exit handlers could still reach for
+    // the dead connection, so the process ends here at once.
+    std::_Exit(1);
 }
 
 class SdlPlatform : public Platform {
@@ -93,6 +136,15 @@ public:
                 std::fprintf(stderr, "zolvex: cannot write the tick log %s\n",
                              options.tickLogPath.c_str());
             }
+        }
+        struct sigaction hangUp = {};
+        // A hang-up someone chose to ignore (nohup) stays ignored.
+        if (sigaction(SIGHUP, nullptr, &hangUp) == 0 && hangUp.sa_handler == SIG_DFL) {
+            hangUp.sa_handler = NoteHangUp;
+            sigemptyset(&hangUp.sa_mask);
+            // Without SA_RESTART, so that it also wakes a wait for events.
+            hangUp.sa_flags = 0;
+            watchingHangUp_ = sigaction(SIGHUP, &hangUp, nullptr) == 0;
         }
         SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
         if (SDL_InitSubSystem(SDL_INIT_TIMER) != 0) {
@@ -111,6 +163,9 @@ public:
         if (audioOpen_) Mix_CloseAudio();
         DestroyPresentation();
         SDL_Quit();
+        displayLostHook = nullptr;
+        OnXConnectionLost(nullptr);
+        if (watchingHangUp_) std::signal(SIGHUP, SIG_DFL);
     }
 
     bool CreateMainWindow(const std::string& title, WindowProc proc,
@@ -121,6 +176,9 @@ public:
             return false;
         }
         const char* driver = SDL_GetCurrentVideoDriver();
+        if (driver != nullptr && std::strcmp(driver, "x11") == 0) {
+            OnXConnectionLost(EndForLostDisplay);
+        }
         bool asked = requested != nullptr && requested[0] != '\0';
         if (!asked && driver != nullptr &&
             (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) {
@@ -191,6 +249,7 @@ public:
         for (;;) {
             SDL_Event event;
             while (SDL_PollEvent(&event)) Translate(event);
+            if (TakeHangUp()) events_.Post(Message{kMsgClose, 0, 0, 0});
             const uint64_t now = NowMs();
             if (std::optional<Message> m = events_.Next(now)) {
                 out = *m;
@@ -215,12 +274,54 @@ public:
 
     void ShowCursor(bool show) override { SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE); }
 
-    void ShowErrorBox(const std::string& caption, const std::string& text) override {
-        if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption.c_str(), text.c_str(),
-                                     window_) != 0) {
-            std::fprintf(stderr, "zolvex: %s (no message box: %s)\n", text.c_str(), SDL_GetError());
+    // Drawn by the game in its own window: no process of its own that could outlive
+    // the run, the game's fonts, and the close command ends it like any screen.
+    void ShowErrorBox(const std::string& caption, const std::string& text,
+                      const std::string& detail) override {
+        if (texture_ == nullptr) {
+            std::fprintf(stderr, "zolvex: %s (no window to show it in)\n", text.c_str());
+            return;
+        }
+        const ErrorBoxFrame box = DrawErrorBox(caption, text, detail);
+        Present(box.pixels.data(), ErrorBoxFrame::kWidth, ErrorBoxFrame::kHeight);
+        SDL_ShowCursor(SDL_ENABLE);
+        for (;;) {
+            if (TakeHangUp()) return;
+            SDL_Event event;
+            // The timeout only bounds how late a hang-up is noticed.
+            if (SDL_WaitEventTimeout(&event, 250) == 0) continue;
+            switch (event.type) {
+                case SDL_QUIT:
+                    return;
+                case SDL_WINDOWEVENT:
+                    if (event.window.event == SDL_WINDOWEVENT_CLOSE) return;
+                    if (event.window.event == SDL_WINDOWEVENT_EXPOSED) ShowTexture();
+                    break;
+                case SDL_KEYDOWN:
+                    switch (event.key.keysym.sym) {
+                        case SDLK_RETURN:
+                        case SDLK_KP_ENTER:
+                        case SDLK_ESCAPE:
+                        case SDLK_SPACE:
+                            return;
+                        default:
+                            break;
+                    }
+                    break;
+                case SDL_MOUSEBUTTONUP:
+                    if (event.button.button == SDL_BUTTON_LEFT && event.button.x >= box.okX &&
+                        event.button.x < box.okX + box.okWidth && event.button.y >= box.okY &&
+                        event.button.y < box.okY + box.okHeight) {
+                        return;
+                    }
+                    break;
+                default:
+                    break;
+            }
         }
     }
+
+    void OnDisplayLost(std::function<void()> hook) override { displayLostHook = std::move(hook); }
 
     void SetTimer(int id, uint32_t milliseconds) override {
         events_.SetTimer(id, milliseconds, NowMs());
@@ -243,10 +344,22 @@ public:
         std::string path = NativePath(relativePath);
         auto it = chunks_.find(path);
         if (it == chunks_.end()) {
-            Mix_Chunk* chunk = Mix_LoadWAV(path.c_str());
-            if (chunk == nullptr) {
+            // The mixer decodes whatever it is given in one go: a huge file or a header
+            // announcing hours of sound takes gigabytes or crashes it, so the file is
+            // checked first.
+            std::vector<uint8_t> data;
+            std::string problem =
+                ReadFileUpTo(path, static_cast<long>(kMaxSoundFileBytes), "sound", data);
+            if (problem.empty()) problem = WavDataProblem(data.data(), data.size());
+            Mix_Chunk* chunk = nullptr;
+            if (problem.empty()) {
+                chunk = Mix_LoadWAV_RW(
+                    SDL_RWFromConstMem(data.data(), static_cast<int>(data.size())), 1);
+                if (chunk == nullptr) problem = Mix_GetError();
+            }
+            if (!problem.empty()) {
                 std::fprintf(stderr, "zolvex: cannot load sound %s: %s\n", path.c_str(),
-                             Mix_GetError());
+                             problem.c_str());
             }
             it = chunks_.emplace(path, chunk).first;
         }
@@ -453,6 +566,7 @@ private:
     }
 
     bool pollingLoop_;
+    bool watchingHangUp_ = false;
     std::string programDirectory_;
     std::FILE* tickLog_ = nullptr;
     uint64_t start_ = 0;

@@ -1,8 +1,8 @@
 #include "scenes/play/GameScene.h"
-#include "core/Paths.h"
 
 #include <cstdio>
 
+#include "core/Paths.h"
 #include "formats/RankingFile.h"
 
 namespace zolvex {

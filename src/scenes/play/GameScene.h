@@ -5,12 +5,12 @@
 
 #include <memory>
 
-#include "scenes/Scene.h"
 #include "display/Bitmap.h"
 #include "display/Display.h"
 #include "game/GameHost.h"
 #include "game/GameModel.h"
 #include "game/GameRules.h"
+#include "scenes/Scene.h"
 
 namespace zolvex {
 

@@ -81,7 +81,12 @@ void RankingScene::InsertNewEntry() {
     entries[newRank].name[0] = '\0';
 }
 
-bool RankingScene::StoreTable() const { return WriteRankingTable(scoreFilePath, level, entries); }
+// The table is read again as the file holds it now, so a game another copy stored
+// while this screen was shown keeps its place; only this game's entry is added.
+bool RankingScene::StoreTable() const {
+    const bool ranked = newRank >= 0 && newRank <= 9;
+    return StoreRankingEntry(scoreFilePath, level, ranked ? &entries[newRank] : nullptr);
+}
 
 int RankingScene::End() {
     Scene::End();

@@ -21,6 +21,8 @@ public:
     void OnDrawn() override;
     intptr_t OnMessage(const Message& message) override;
     int OnTimer(int timerId, uint32_t time) override;
+    // The table with the name being typed is stored, as when the window is closed.
+    void OnDisplayLost() override { StoreTable(); }
     const char* Name() const override { return "Ranking"; }
 
     // Places the game's total in the table, above equal scores; a game that

@@ -14,7 +14,9 @@ namespace {
 constexpr const char* kLevelNames[3] = {"Beginner Level", "Advanced Level", "Expert Level"};
 
 // The swing angle of frame u: u / pi / 2 radians, in double precision.
-double SwingAngle(uint32_t u) { return static_cast<double>(u) * 0.3183098861837907 * 0.5; }
+double SwingAngle(uint32_t u) {
+    return static_cast<double>(u) * 0.3183098861837907 * 0.5;
+}
 
 int DrawImage(RandomGenerator& random, int lowest, int highest, int divisor) {
     for (;;) {
@@ -23,7 +25,9 @@ int DrawImage(RandomGenerator& random, int lowest, int highest, int divisor) {
     }
 }
 
-int DrawSpeed(RandomGenerator& random) { return 3 * CeilDiv(random.Next(), 6553) + 8; }
+int DrawSpeed(RandomGenerator& random) {
+    return 3 * CeilDiv(random.Next(), 6553) + 8;
+}
 
 void StoreLevel(const std::string& settingsPath, int level) {
     WriteProfileString(settingsPath, "Game", "DefaultLevel", std::to_string(level));
@@ -77,11 +81,19 @@ int LevelSelectScene::BlockLeft(int index) const {
     uint32_t t = frameCounter;
     const FloatingBlock& block = floatingBlocks[index];
     switch (index) {
-        case 0: return static_cast<int>(std::trunc(280.0 * (std::cos(SwingAngle(t)) + 1.0)));
-        case 1: return block.baseX + static_cast<int>(std::trunc(150.0 * std::cos(SwingAngle(t + 150u))));
-        case 2: return block.baseX + static_cast<int>(std::trunc(90.0 * std::sin(SwingAngle(t + 1000u))));
-        case 3: return block.baseX + static_cast<int>(std::trunc(150.0 * std::sin(SwingAngle(t + 150u))));
-        default: return static_cast<int>(std::trunc(280.0 * (std::sin(SwingAngle(t)) + 1.0)));
+        case 0:
+            return static_cast<int>(std::trunc(280.0 * (std::cos(SwingAngle(t)) + 1.0)));
+        case 1:
+            return block.baseX +
+                   static_cast<int>(std::trunc(150.0 * std::cos(SwingAngle(t + 150u))));
+        case 2:
+            return block.baseX +
+                   static_cast<int>(std::trunc(90.0 * std::sin(SwingAngle(t + 1000u))));
+        case 3:
+            return block.baseX +
+                   static_cast<int>(std::trunc(150.0 * std::sin(SwingAngle(t + 150u))));
+        default:
+            return static_cast<int>(std::trunc(280.0 * (std::sin(SwingAngle(t)) + 1.0)));
     }
 }
 

@@ -4,9 +4,9 @@
 
 #include <memory>
 
-#include "scenes/Scene.h"
 #include "display/Bitmap.h"
 #include "display/Display.h"
+#include "scenes/Scene.h"
 
 namespace zolvex {
 
@@ -41,6 +41,8 @@ private:
 };
 
 // ceil(r / d) for the draws r of 0 to 32767.
-inline int CeilDiv(int r, int d) { return (r + d - 1) / d; }
+inline int CeilDiv(int r, int d) {
+    return (r + d - 1) / d;
+}
 
 }  // namespace zolvex
