@@ -5,7 +5,7 @@
 zolvex_game_packages=(
   cmake g++ make pkg-config
   libsdl2-dev libsdl2-ttf-dev libsdl2-mixer-dev timgm6mb-soundfont
-  libfontconfig-dev fonts-dejavu-core zlib1g-dev
+  libfontconfig-dev fonts-dejavu-core zlib1g-dev libx11-dev
 )
 
 # What the test suite adds: the simulator's JSON, the test and benchmark libraries, the
