@@ -4,7 +4,7 @@
 # What building and playing the game need.
 zolvex_game_packages=(
   cmake g++ make pkg-config
-  libsdl2-dev libsdl2-ttf-dev libsdl2-mixer-dev timgm6mb-soundfont
+  libsdl2-dev libsdl2-ttf-dev libsdl2-mixer-dev timgm6mb-soundfont fonts-vlgothic
   libfontconfig-dev fonts-dejavu-core zlib1g-dev libx11-dev
 )
 
