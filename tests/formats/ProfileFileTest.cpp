@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "FileSizeCap.h"
+#include "Files.h"
+#include "TempDirectory.h"
 #include "formats/ProfileFile.h"
 
 namespace zolvex {
@@ -23,24 +25,13 @@ using namespace std::string_literals;
 class ProfileFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/zolvex-profile-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        path_ = dir_ + "/zolvex.ini";
-    }
-    void TearDown() override {
-        std::error_code error;
-        fs::remove_all(dir_, error);
+        ASSERT_TRUE(folder_.Ready());
+        dir_ = folder_.Path().string();
+        path_ = folder_.File("zolvex.ini").string();
     }
 
-    void WriteRaw(const std::string& text) {
-        std::ofstream out(path_, std::ios::binary);
-        out << text;
-    }
-    std::string ReadRaw() const {
-        std::ifstream in(path_, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    void WriteRaw(const std::string& text) { test::WriteWholeFile(path_, text); }
+    std::string ReadRaw() const { return test::ReadWholeFile(path_); }
     std::vector<std::string> DirectoryEntries() const {
         std::vector<std::string> names;
         for (const auto& entry : fs::directory_iterator(dir_)) {
@@ -49,6 +40,7 @@ protected:
         return names;
     }
 
+    test::TempDirectory folder_;
     std::string dir_;
     std::string path_;
 };

@@ -9,6 +9,8 @@
 #include <string>
 
 #include "FileSizeCap.h"
+#include "Files.h"
+#include "TempDirectory.h"
 #include "formats/ProfileFile.h"
 #include "formats/RankingFile.h"
 
@@ -20,21 +22,13 @@ namespace fs = std::filesystem;
 class RankingFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/zolvex-ranking-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        path_ = dir_ + "/score.scr";
-    }
-    void TearDown() override {
-        std::error_code error;
-        fs::remove_all(dir_, error);
+        ASSERT_TRUE(folder_.Ready());
+        dir_ = folder_.Path().string();
+        path_ = folder_.File("score.scr").string();
     }
 
-    void WriteRaw(const std::string& text) { std::ofstream(path_, std::ios::binary) << text; }
-    std::string ReadRaw() const {
-        std::ifstream in(path_, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    void WriteRaw(const std::string& text) { test::WriteWholeFile(path_, text); }
+    std::string ReadRaw() const { return test::ReadWholeFile(path_); }
 
     static RankEntry Entry(const char* name, uint32_t score, int32_t check = 0) {
         RankEntry entry{};
@@ -44,6 +38,7 @@ protected:
         return entry;
     }
 
+    test::TempDirectory folder_;
     std::string dir_;
     std::string path_;
 };
