@@ -159,4 +159,29 @@ inline bool HasWrittenSection(std::string_view text, const std::vector<IniKey>& 
     return found;
 }
 
+// Ten megabytes of INI text whose `[section]` with `lines` comes only at the end, so
+// a reader that stops early misses it.
+inline std::string TenMegabytesEndingWith(const std::string& section, const std::string& lines) {
+    std::string text = "[Other]\r\n";
+    text.reserve(10'500'000);
+    for (int i = 0; text.size() < 10'000'000; ++i) {
+        text += "Key" + std::to_string(i) + "=value of a line nobody reads\r\n";
+    }
+    return text + "[" + section + "]\r\n" + lines;
+}
+
+// Runs the route with the file `name` of the work folder holding `content`, which the
+// game must refuse: the run goes on to its end, says so naming the file, and leaves
+// every byte of it alone.
+inline RouteSeen RunWithRefusedFile(const RuntimeFolderCopy& work, const std::string& name,
+                                    const std::string& content) {
+    WriteWholeFile(work.File(name), content);
+    RouteSeen seen = Route(work.Path()).Run();
+    EXPECT_TRUE(seen.ended);
+    EXPECT_EQ(seen.exitCode, 0);
+    EXPECT_NE(seen.errors.find(name), std::string::npos) << seen.errors;
+    EXPECT_TRUE(ReadWholeFile(work.File(name)) == content) << name << " was changed";
+    return seen;
+}
+
 }  // namespace zolvex::hardening
