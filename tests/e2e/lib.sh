@@ -75,19 +75,19 @@ e2e_prepare() {
     printf '[Display]\nWindowed=1\n' >"$E2E_DIR/zolvex.ini"
 }
 
-# Starts a private X server on a free display number and exports DISPLAY.
+# Starts a private X server on a free display number and exports DISPLAY. The
+# server chooses the number itself (-displayfd) and takes its lock as it does, so
+# tests started side by side never share or lose a display.
 e2e_start_xvfb() {
-    local n tries
-    n=$((200 + $$ % 600))
-    for tries in $(seq 1 30); do
-        n=$((n + 1))
-        [ -e "/tmp/.X$n-lock" ] && continue
-        [ -e "/tmp/.X11-unix/X$n" ] && continue
-        Xvfb ":$n" -nolisten tcp -screen 0 1024x768x24 >"$E2E_DIR/xvfb.log" 2>&1 &
+    local tries i n
+    for tries in 1 2 3; do
+        : >"$E2E_DIR/display.txt"
+        Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 \
+            3>"$E2E_DIR/display.txt" >"$E2E_DIR/xvfb.log" 2>&1 &
         E2E_XVFB_PID=$!
-        local i
         for i in $(seq 1 50); do
-            if xdpyinfo -display ":$n" >/dev/null 2>&1; then
+            n=$(tr -dc '0-9' <"$E2E_DIR/display.txt")
+            if [ -n "$n" ] && xdpyinfo -display ":$n" >/dev/null 2>&1; then
                 export DISPLAY=":$n"
                 unset WAYLAND_DISPLAY
                 return 0
@@ -99,7 +99,7 @@ e2e_start_xvfb() {
         wait "$E2E_XVFB_PID" 2>/dev/null
         E2E_XVFB_PID=""
     done
-    e2e_fail "no X server could be started"
+    e2e_fail "no X server could be started: $(tail -1 "$E2E_DIR/xvfb.log")"
 }
 
 # Starts the copied game in its folder (which is also its working folder).
