@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/Paths.h"
+
 namespace zolvex {
 
 namespace {
@@ -20,24 +22,18 @@ namespace fs = std::filesystem;
 constexpr const char* kSettingsName = "zolvex.ini";
 constexpr const char* kScoresName = "score.scr";
 
-std::string Join(const std::string& directory, const std::string& name) {
-    if (directory.empty()) return name;
-    if (directory.back() == '/') return directory + name;
-    return directory + "/" + name;
-}
-
 bool HoldsPictures(const std::string& directory) {
     std::error_code error;
-    return fs::is_regular_file(Join(directory, "bmp/mback.bmp"), error);
+    return fs::is_regular_file(JoinPath(directory, "bmp/mback.bmp"), error);
 }
 
 // "$variable/zolvex", or "$HOME/homeDefault/zolvex"; empty when neither is usable.
 // A relative XDG value is invalid and ignored, as the base-directory rules say.
 std::string XdgFolder(const char* variable, const char* homeDefault) {
     const char* value = std::getenv(variable);
-    if (value != nullptr && value[0] == '/') return Join(value, "zolvex");
+    if (value != nullptr && value[0] == '/') return JoinPath(value, "zolvex");
     const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] != '\0') return Join(Join(home, homeDefault), "zolvex");
+    if (home != nullptr && home[0] != '\0') return JoinPath(JoinPath(home, homeDefault), "zolvex");
     return std::string();
 }
 
@@ -128,9 +124,9 @@ std::string CopyWhole(const std::string& from, const std::string& to) {
 // Starts the player's copy of `name` from the program's one, unless the player has one.
 void SeedFile(const std::string& programDirectory, const std::string& directory, const char* name) {
     std::error_code error;
-    std::string to = Join(directory, name);
+    std::string to = JoinPath(directory, name);
     if (fs::exists(fs::symlink_status(to, error))) return;
-    std::string from = Join(programDirectory, name);
+    std::string from = JoinPath(programDirectory, name);
     if (!fs::is_regular_file(from, error)) return;
     std::string why = CopyWhole(from, to);
     if (!why.empty()) {
@@ -143,8 +139,8 @@ void SeedFile(const std::string& programDirectory, const std::string& directory,
 // False when they could not be moved, and stay where they are.
 bool MoveOldSettings(const std::string& scores, const std::string& settings) {
     if (scores == settings) return true;
-    std::string from = Join(scores, kSettingsName);
-    std::string to = Join(settings, kSettingsName);
+    std::string from = JoinPath(scores, kSettingsName);
+    std::string to = JoinPath(settings, kSettingsName);
     std::error_code error;
     if (!fs::is_regular_file(fs::symlink_status(from, error))) return true;
     if (fs::exists(fs::symlink_status(to, error))) return true;
@@ -169,7 +165,7 @@ bool MoveOldSettings(const std::string& scores, const std::string& settings) {
 
 ProgramFolder LocateProgramFolder(const std::string& executableDirectory) {
     if (HoldsPictures(executableDirectory)) return {executableDirectory, false};
-    std::string shared = Join(executableDirectory, "../share/zolvex");
+    std::string shared = JoinPath(executableDirectory, "../share/zolvex");
     if (HoldsPictures(shared)) {
         std::error_code error;
         fs::path canonical = fs::canonical(shared, error);
@@ -226,7 +222,7 @@ bool IsWritableDirectory(const std::string& directory) {
     if (::access(folder.c_str(), W_OK) != 0) return false;
     // access() trusts permission bits alone; a read-only mount or a full disk shows
     // only when a file is really created.
-    std::string probe = Join(folder, ".zolvex.probe." + std::to_string(::getpid()));
+    std::string probe = JoinPath(folder, ".zolvex.probe." + std::to_string(::getpid()));
     int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) return false;
     ::close(fd);
