@@ -14,7 +14,7 @@ zolvex_game_packages=(
 zolvex_test_packages=(
   "${zolvex_game_packages[@]}"
   nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xdotool x11-utils imagemagick python3 clang libclang-rt-14-dev
+  xvfb xdotool openbox x11-utils imagemagick python3 clang libclang-rt-14-dev
   clang-format clang-tidy desktop-file-utils appstream
 )
 

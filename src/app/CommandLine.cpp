@@ -1,11 +1,27 @@
 #include "app/CommandLine.h"
 
+#include <charconv>
+
 namespace zolvex {
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     CommandLine line;
-    for (const std::string& argument : arguments) {
-        if (argument == "--help" || argument == "-h") {
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--fullscreen" || argument == "--windowed") {
+            line.windowed = argument == "--windowed";
+        } else if (argument == "--scale") {
+            int scale = 0;
+            const std::string value = i + 1 < arguments.size() ? arguments[++i] : "";
+            const char* end = value.data() + value.size();
+            auto [next, error] = std::from_chars(value.data(), end, scale);
+            if (value.empty() || error != std::errc() || next != end || scale < 1 || scale > 16) {
+                line.action = CommandLine::Action::Usage;
+                line.error = "--scale needs a whole number from 1 to 16";
+                return line;
+            }
+            line.scale = scale;
+        } else if (argument == "--help" || argument == "-h") {
             line.action = CommandLine::Action::Help;
         } else if (argument == "--version") {
             line.action = CommandLine::Action::Version;
@@ -21,7 +37,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
 }
 
 std::string UsageText() {
-    return "usage: zolvex [--help] [--version]\n";
+    return "usage: zolvex [--fullscreen | --windowed] [--scale N] [--help] [--version]\n";
 }
 
 std::string HelpText(const std::string& programFolder, const std::string& settingsFolder,
@@ -31,10 +47,14 @@ std::string HelpText(const std::string& programFolder, const std::string& settin
            "A falling-number puzzle: swap columns so that neighbours adding up to ten clear.\n"
            "\n"
            "Options:\n"
-           "  -h, --help     show this help and exit\n"
-           "      --version  show the version and exit\n"
+           "      --fullscreen  play full screen this time\n"
+           "      --windowed    play in a window this time\n"
+           "      --scale N     open the window at 640 x 480 times N (1 to 16) this time\n"
+           "  -h, --help        show this help and exit\n"
+           "      --version     show the version and exit\n"
            "\n"
            "Keys:\n"
+           "  Anywhere  Alt+Enter or F11 switches between full screen and a window\n"
            "  Title     Up/Down choose the level, Enter plays, F1 shows the level's top 10,\n"
            "            Esc or F12 quits\n"
            "  Play      Enter starts, pauses and resumes; Left/Right move the swapper;\n"

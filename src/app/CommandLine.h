@@ -1,6 +1,7 @@
 // The game's command line: what the player asked for, and the texts of --help.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,9 @@ struct CommandLine {
     enum class Action { Play, Help, Version, Usage };
     Action action = Action::Play;
     std::string error;  // with Action::Usage: what was wrong
+    // --fullscreen / --windowed and --scale N: over the settings, for this run only.
+    std::optional<bool> windowed;
+    std::optional<int> scale;
 };
 
 // Reads the arguments after the program's name.

@@ -10,6 +10,7 @@ namespace zolvex {
 
 Program::Program(Platform& platform, const ProgramOptions& options)
     : platform_(platform),
+      options_(options),
       display_(platform),
       context_{platform, display_, application_, mainWindow_, *this, &random_},
       levelSelect_(context_),
@@ -39,9 +40,14 @@ bool Program::StartUp() {
     WriteProfileString(settings, "BGM", "BGM", text);
     if (bgm != 0) KBGMOpen(platform_, 10, -1);
 
-    WindowOptions options;
-    options.windowed = GetProfileInt(settings, "Display", "Windowed", 0) != 0;
-    options.scale = GetProfileInt(settings, "Display", "Scale", 1);
+    WindowOptions options = ReadDisplaySettings(settings, options_.display);
+    storedPlacement_ = ReadDisplaySettings(settings).placement;
+    // What the player changes about the window is kept for the next run.
+    options.placementChanged = [this](const WindowPlacement& placement) {
+        if (WriteDisplayPlacement(application_.settingsPath, storedPlacement_, placement)) {
+            storedPlacement_ = placement;
+        }
+    };
 
     application_.currentScene = &levelSelect_;
     // The run cannot go on without its display; what the current screen holds

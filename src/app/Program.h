@@ -3,6 +3,7 @@
 // start-up, the message loop and teardown.
 #pragma once
 
+#include "app/DisplaySettings.h"
 #include "core/Random.h"
 #include "display/Display.h"
 #include "scenes/Application.h"
@@ -18,6 +19,8 @@ namespace zolvex {
 struct ProgramOptions {
     // The program's folder is an installed one (see LocateProgramFolder).
     bool installed = false;
+    // How the picture is shown this run, over the settings.
+    DisplayOverrides display;
 };
 
 class Program : private SceneSwitcher {
@@ -62,6 +65,9 @@ private:
     void Dispatch(const Message& message);
 
     Platform& platform_;
+    ProgramOptions options_;
+    // The [Display] keys as the settings file holds them now.
+    WindowPlacement storedPlacement_;
     RandomGenerator random_;
     Display display_;
     MainWindow mainWindow_;

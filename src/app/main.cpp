@@ -50,5 +50,7 @@ int main(int argc, char** argv) {
     auto platform = CreateSdlPlatform(options);
     ProgramOptions programOptions;
     programOptions.installed = program.installed;
+    programOptions.display.windowed = line.windowed;
+    programOptions.display.scale = line.scale;
     return RunProgram(*platform, programOptions);
 }

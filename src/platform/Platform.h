@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/FrameScaler.h"
+
 namespace zolvex {
 
 // Message numbers and virtual-key codes the scenes dispatch on.
@@ -45,11 +47,33 @@ struct Message {
 // window is created or destroyed.
 using WindowProc = std::function<intptr_t(const Message&)>;
 
-// How the 640 x 480 picture is shown: full screen at the largest whole scale
-// that fits, or in a window of 640 x 480 times `scale`.
-struct WindowOptions {
+// Where and how the window was last shown, as the player's settings keep it.
+struct WindowPlacement {
     bool windowed = false;
+    // The window's inside and the place of its top-left corner on the desktop; a
+    // width or height of 0 means not known.
+    int width = 0;
+    int height = 0;
+    int x = 0;
+    int y = 0;
+    int monitor = 0;  // 0 is the first
+
+    bool operator==(const WindowPlacement&) const = default;
+};
+
+// How the 640 x 480 picture is shown: full screen or in a window, scaled to fill
+// it as `scaling` says.
+struct WindowOptions {
+    // The mode, and the window's last size and place (restored only while they
+    // still fit a connected monitor).
+    WindowPlacement placement;
+    // Without a size to restore, the window opens at 640 x 480 times this (reduced
+    // to what fits the desktop).
     int scale = 1;
+    ScalingMode scaling = ScalingMode::Sharp;
+    // Told, once things settle, whenever the player has switched between full
+    // screen and window, moved or resized the window, or moved it to another monitor.
+    std::function<void(const WindowPlacement&)> placementChanged;
 };
 
 class Platform {

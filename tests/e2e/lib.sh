@@ -39,6 +39,10 @@ e2e_require() {
 }
 
 e2e_cleanup() {
+    if [ -n "${E2E_WM_PID:-}" ]; then
+        kill "$E2E_WM_PID" 2>/dev/null
+        wait "$E2E_WM_PID" 2>/dev/null
+    fi
     if [ -n "$E2E_GAME_PID" ] && kill -0 "$E2E_GAME_PID" 2>/dev/null; then
         kill -KILL "$E2E_GAME_PID" 2>/dev/null
         wait "$E2E_GAME_PID" 2>/dev/null
@@ -75,14 +79,15 @@ e2e_prepare() {
     printf '[Display]\nWindowed=1\n' >"$E2E_DIR/zolvex.ini"
 }
 
-# Starts a private X server on a free display number and exports DISPLAY. The
+# Starts a private X server (of E2E_SCREEN pixels, 1024x768 unless set) on a free
+# display number and exports DISPLAY. The
 # server chooses the number itself (-displayfd) and takes its lock as it does, so
 # tests started side by side never share or lose a display.
 e2e_start_xvfb() {
     local tries i n
     for tries in 1 2 3; do
         : >"$E2E_DIR/display.txt"
-        Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 \
+        Xvfb -displayfd 3 -nolisten tcp -screen 0 "${E2E_SCREEN:-1024x768}x24" \
             3>"$E2E_DIR/display.txt" >"$E2E_DIR/xvfb.log" 2>&1 &
         E2E_XVFB_PID=$!
         for i in $(seq 1 50); do
@@ -102,9 +107,28 @@ e2e_start_xvfb() {
     e2e_fail "no X server could be started: $(tail -1 "$E2E_DIR/xvfb.log")"
 }
 
+# Starts a window manager on the private server, for decorations, full screen
+# and moving; waits until it has taken the screen.
+e2e_start_wm() {
+    local try i
+    for try in 1 2 3; do
+        openbox >"$E2E_DIR/wm.log" 2>&1 &
+        E2E_WM_PID=$!
+        for i in $(seq 1 50); do
+            xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+            kill -0 "$E2E_WM_PID" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill "$E2E_WM_PID" 2>/dev/null
+        wait "$E2E_WM_PID" 2>/dev/null
+        sleep 0.5
+    done
+    e2e_fail "the window manager did not start: $(tail -1 "$E2E_DIR/wm.log")"
+}
+
 # Starts the copied game in its folder (which is also its working folder).
 e2e_launch() {
-    (cd "$E2E_DIR" && SDL_AUDIODRIVER=dummy exec ./zolvex) >"$E2E_DIR/stdout.txt" \
+    (cd "$E2E_DIR" && SDL_AUDIODRIVER=dummy exec ./zolvex "$@") >"$E2E_DIR/stdout.txt" \
         2>"$E2E_DIR/stderr.txt" &
     E2E_GAME_PID=$!
     E2E_START_NS=$(date +%s%N)

@@ -9,6 +9,7 @@
 #include "Lettering.h"
 #include "Pictures.h"
 #include "PngWriter.h"
+#include "RgbaBmp.h"
 #include "SoundEffects.h"
 #include "Tunes.h"
 #include "WavWriter.h"
@@ -44,6 +45,11 @@ int Run(const std::filesystem::path& out, const char* contactSheet) {
         auto icon = MakeIcon(size);
         ok = icon && MakeFolder(out / "icons" / name) &&
              WritePng(out / "icons" / name / "zolvex.png", *icon);
+    }
+    // The window's own icon, read by the game itself.
+    if (ok) {
+        auto icon = MakeIcon(kWindowIconSize);
+        ok = icon && WriteRgbaBmp(out / "bmp/icon.bmp", *icon);
     }
     if (ok && contactSheet) {
         auto sheet = MakeContactSheet(*pictures);

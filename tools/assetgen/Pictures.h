@@ -29,6 +29,8 @@ std::optional<PictureSet> MakePictures();
 
 // The sizes of the desktop icons, in pixels square.
 inline constexpr std::array<int, 7> kIconSizes{16, 32, 48, 64, 128, 256, 512};
+// The size of the icon the game gives its window.
+inline constexpr int kWindowIconSize = 64;
 
 // The game's icon at `size` pixels square, on a transparent ground; empty when its digits cannot
 // be lettered (reason on standard error).

@@ -23,14 +23,12 @@
 #include "formats/WavCheck.h"
 #include "platform/EventQueue.h"
 #include "platform/sdl/ErrorBox.h"
+#include "platform/sdl/SdlScreen.h"
 #include "platform/sdl/SoundFont.h"
 #include "platform/sdl/XConnection.h"
 
 namespace zolvex {
 namespace {
-
-constexpr int kFrameWidth = 640;
-constexpr int kFrameHeight = 480;
 
 uint32_t VirtualKeyOf(SDL_Keycode key) {
     switch (key) {
@@ -146,7 +144,8 @@ public:
             hangUp.sa_flags = 0;
             watchingHangUp_ = sigaction(SIGHUP, &hangUp, nullptr) == 0;
         }
-        SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+        // The full-screen picture stays while the player looks at another window.
+        SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
         if (SDL_InitSubSystem(SDL_INIT_TIMER) != 0) {
             std::fprintf(stderr, "zolvex: cannot start the timer: %s\n", SDL_GetError());
         }
@@ -161,7 +160,7 @@ public:
         if (beep_ != nullptr) Mix_FreeChunk(beep_);
         for (auto& [handle, music] : tunes_) Mix_FreeMusic(music);
         if (audioOpen_) Mix_CloseAudio();
-        DestroyPresentation();
+        screen_.Close();
         SDL_Quit();
         displayLostHook = nullptr;
         OnXConnectionLost(nullptr);
@@ -171,6 +170,9 @@ public:
     bool CreateMainWindow(const std::string& title, WindowProc proc,
                           const WindowOptions& options) override {
         const char* requested = SDL_getenv("SDL_VIDEODRIVER");
+        // The window's class and application id, which the desktop entry matches.
+        SDL_setenv("SDL_VIDEO_X11_WMCLASS", "zolvex", 0);
+        SDL_setenv("SDL_VIDEO_WAYLAND_WMCLASS", "zolvex", 0);
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
             std::fprintf(stderr, "zolvex: no display to open a window on: %s\n", SDL_GetError());
             return false;
@@ -188,43 +190,14 @@ public:
             SDL_QuitSubSystem(SDL_INIT_VIDEO);
             return false;
         }
-        int scale = std::clamp(options.scale, 1, 8);
-        if (options.windowed && scale == 1) {
-            // Unscaled, a plain copy into the window's own pixels is the cheapest
-            // way to show a frame; it also spares loading a GL driver, which on a
-            // machine without a graphics card is a software rasteriser of its own.
-            SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-            SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
-        }
-        Uint32 flags = SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN;
-        if (!options.windowed) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-        window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                   kFrameWidth * (options.windowed ? scale : 1),
-                                   kFrameHeight * (options.windowed ? scale : 1), flags);
-        if (window_ == nullptr) {
-            std::fprintf(stderr, "zolvex: cannot create the window: %s\n", SDL_GetError());
-            return false;
-        }
-        renderer_ = SDL_CreateRenderer(window_, -1, 0);
-        if (renderer_ == nullptr)
-            renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
-        if (renderer_ != nullptr) {
-            SDL_RenderSetLogicalSize(renderer_, kFrameWidth, kFrameHeight);
-            SDL_RenderSetIntegerScale(renderer_, SDL_TRUE);
-            texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB565,
-                                         SDL_TEXTUREACCESS_STREAMING, kFrameWidth, kFrameHeight);
-        }
-        if (renderer_ == nullptr || texture_ == nullptr) {
-            std::fprintf(stderr, "zolvex: cannot set up drawing to the window: %s\n",
-                         SDL_GetError());
-            DestroyPresentation();
+        if (!screen_.Open(title, options, ExecutableDirectory())) {
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
             return false;
         }
         SDL_StopTextInput();
         proc_ = std::move(proc);
         events_.WindowCreated();
-        SDL_ShowWindow(window_);
-        SDL_RaiseWindow(window_);
+        screen_.Show(NowMs());
         // Activation raised while the window is shown reaches the window
         // procedure before creation returns; other events wait in the queue.
         SDL_PumpEvents();
@@ -240,7 +213,7 @@ public:
         if (!events_.HasWindow()) return;
         proc_(Message{kMsgDestroy, 0, 0, Now32()});
         events_.WindowDestroyed();
-        DestroyPresentation();
+        screen_.Close();
     }
 
     bool HasWindow() const override { return events_.HasWindow(); }
@@ -251,6 +224,7 @@ public:
             while (SDL_PollEvent(&event)) Translate(event);
             if (TakeHangUp()) events_.Post(Message{kMsgClose, 0, 0, 0});
             const uint64_t now = NowMs();
+            SettleScreen(now);
             if (std::optional<Message> m = events_.Next(now)) {
                 out = *m;
                 if (tickLog_ != nullptr && out.message == kMsgTimer && out.wParam == 0) {
@@ -261,7 +235,10 @@ public:
                 return true;
             }
             if (pollingLoop_) continue;
-            const std::optional<uint64_t> sleep = events_.SleepBefore(now);
+            std::optional<uint64_t> sleep = events_.SleepBefore(now);
+            for (uint64_t due : {screen_.SwitchSettlesAt(), screen_.PlacementDueAt()}) {
+                if (due != 0) sleep = std::min(sleep.value_or(due - now), due - now);
+            }
             bool got = !sleep ? SDL_WaitEvent(&event) != 0
                               : SDL_WaitEventTimeout(&event, static_cast<int>(*sleep)) != 0;
             if (got) Translate(event);
@@ -278,7 +255,7 @@ public:
     // the run, the game's fonts, and the close command ends it like any screen.
     void ShowErrorBox(const std::string& caption, const std::string& text,
                       const std::string& detail) override {
-        if (texture_ == nullptr) {
+        if (!screen_.IsOpen()) {
             std::fprintf(stderr, "zolvex: %s (no window to show it in)\n", text.c_str());
             return;
         }
@@ -295,9 +272,10 @@ public:
                     return;
                 case SDL_WINDOWEVENT:
                     if (event.window.event == SDL_WINDOWEVENT_CLOSE) return;
-                    if (event.window.event == SDL_WINDOWEVENT_EXPOSED) ShowTexture();
+                    screen_.HandleEvent(event, NowMs());
                     break;
                 case SDL_KEYDOWN:
+                    if (screen_.HandleEvent(event, NowMs())) break;
                     switch (event.key.keysym.sym) {
                         case SDLK_RETURN:
                         case SDLK_KP_ENTER:
@@ -333,10 +311,7 @@ public:
     int64_t CalendarTime() const override { return static_cast<int64_t>(std::time(nullptr)); }
 
     void Present(const uint16_t* pixels, int width, int height) override {
-        if (texture_ == nullptr) return;
-        SDL_UpdateTexture(texture_, nullptr, pixels, width * static_cast<int>(sizeof(uint16_t)));
-        (void)height;
-        ShowTexture();
+        screen_.Present(pixels, width, height);
     }
 
     void PlaySoundFile(const std::string& relativePath) override {
@@ -446,6 +421,7 @@ private:
     uint32_t Now32() const { return static_cast<uint32_t>(NowMs()); }
 
     void Translate(const SDL_Event& event) {
+        if (screen_.HandleEvent(event, NowMs())) return;
         switch (event.type) {
             case SDL_KEYDOWN:
             case SDL_KEYUP: {
@@ -459,13 +435,12 @@ private:
             case SDL_WINDOWEVENT:
                 switch (event.window.event) {
                     case SDL_WINDOWEVENT_FOCUS_GAINED:
-                        events_.Post(Message{kMsgActivateApp, 1, 0, 0});
-                        break;
                     case SDL_WINDOWEVENT_FOCUS_LOST:
-                        events_.Post(Message{kMsgActivateApp, 0, 0, 0});
-                        break;
-                    case SDL_WINDOWEVENT_EXPOSED:
-                        ShowTexture();
+                        // While a switch settles the window system moves the focus
+                        // about; only where it ends up counts.
+                        if (screen_.SwitchSettlesAt() == 0) {
+                            PostFocus(event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED);
+                        }
                         break;
                     case SDL_WINDOWEVENT_CLOSE:
                         events_.Post(Message{kMsgClose, 0, 0, 0});
@@ -483,21 +458,19 @@ private:
         }
     }
 
-    void ShowTexture() {
-        if (renderer_ == nullptr || texture_ == nullptr) return;
-        SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-        SDL_RenderClear(renderer_);
-        SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
-        SDL_RenderPresent(renderer_);
+    void PostFocus(bool focused) {
+        focused_ = focused;
+        events_.Post(Message{kMsgActivateApp, focused ? 1u : 0u, 0, 0});
     }
 
-    void DestroyPresentation() {
-        if (texture_ != nullptr) SDL_DestroyTexture(texture_);
-        if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
-        if (window_ != nullptr) SDL_DestroyWindow(window_);
-        texture_ = nullptr;
-        renderer_ = nullptr;
-        window_ = nullptr;
+    void SettleScreen(uint64_t now) {
+        const uint64_t switchDue = screen_.SwitchSettlesAt();
+        if (switchDue != 0 && now >= switchDue) {
+            screen_.SwitchSettled();
+            if (screen_.HasFocus() != focused_) PostFocus(!focused_);
+        }
+        const uint64_t placementDue = screen_.PlacementDueAt();
+        if (placementDue != 0 && now >= placementDue) screen_.ReportPlacement();
     }
 
     bool EnsureAudio() {
@@ -570,9 +543,8 @@ private:
     std::string programDirectory_;
     std::FILE* tickLog_ = nullptr;
     uint64_t start_ = 0;
-    SDL_Window* window_ = nullptr;
-    SDL_Renderer* renderer_ = nullptr;
-    SDL_Texture* texture_ = nullptr;
+    SdlScreen screen_;
+    bool focused_ = true;
     WindowProc proc_;
     EventQueue events_;
     bool audioTried_ = false;
