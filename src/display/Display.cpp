@@ -18,7 +18,7 @@ constexpr const char* kRestoringNotice = "Now Restoreing data, Wait...";
 }  // namespace
 
 const char* CreditLine() {
-    return "Copyright (C) 2026 zolvex Project";
+    return "(C) 2026 The zolvex Project";
 }
 
 Display::~Display() {

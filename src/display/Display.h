@@ -14,7 +14,8 @@
 
 namespace zolvex {
 
-// The 33-character credit line written on the background picture.
+// The credit line written on the background picture (up to 33 characters of it) and on the
+// farewell screen (up to 31); it is short enough that both show it whole.
 const char* CreditLine();
 
 class Display {

@@ -77,7 +77,7 @@ const Rgb kCreditBlue{0, 0, 1};
 
 Picture Backdrop(const PictureSet& p) {
     Picture screen = p.background;
-    Text(screen, "zolvex - made by the zolvex team.", 380, 450, kCreditBlue, 18, false, &kWhite);
+    Text(screen, "(C) 2026 The zolvex Project", 380, 450, kCreditBlue, 18, false, &kWhite);
     return screen;
 }
 
