@@ -57,6 +57,10 @@ public:
     const Surface* Front() const { return primary; }
     uint64_t FlipCount() const { return flipCount; }
 
+    // Off: back-buffer texts fill their opaque boxes but draw no glyphs (what lies under texts).
+    void SetTextGlyphsDrawn(bool drawn) { textGlyphsDrawn_ = drawn; }
+    bool TextGlyphsDrawn() const { return textGlyphsDrawn_; }
+
     // The fonts texts on this screen are drawn in.
     FontSet& Fonts() { return fonts_; }
     const FontSet& Fonts() const { return fonts_; }
@@ -80,6 +84,7 @@ private:
     std::vector<TextRecord> pendingTexts;
     std::vector<TextRecord> flippedTexts;
     uint64_t flipCount = 0;
+    bool textGlyphsDrawn_ = true;
 };
 
 }  // namespace zolvex

@@ -39,6 +39,9 @@ void TextContext::TextOut(int x, int y, const char* text, int count) {
     if (bkMode == BkMode::Opaque) {
         target.Fill(Rect{x, y, x + rendered->width, y + FontCellHeight(font)}, bkColor);
     }
+    if (recorder != nullptr && recorder->backBuffer == &target && !recorder->TextGlyphsDrawn()) {
+        return;
+    }
 
     // Blend the ink onto the 16-bit pixels in 8-bit channels; full coverage is a
     // plain store, which is most of a text's ink.

@@ -126,6 +126,41 @@ TEST_F(DisplayTest, InitBuildsTheBackgroundWithItsCreditLineAndTheKeyedTitle) {
     EXPECT_EQ(Count(target, Rect{0, 0, 50, 20}, kWhite), 1000 - 400);
 }
 
+// Measuring what lies under the texts: with glyphs off, a text fills only its opaque box,
+// and every text is still recorded for the frame.
+TEST_F(DisplayTest, WithoutGlyphsTextsLeaveOnlyTheirOpaqueBoxes) {
+    WritePictures(640, 480, 0x000000);
+    ASSERT_TRUE(InitQuietly()) << err;
+    Surface& back = *display.backBuffer;
+    auto draw = [&] {
+        back.FillBlack();
+        TextContext text(display, back);
+        text.SelectFont(display.Fonts().Get(2, 1));
+        text.SetTextColor(0xFFFFFF);
+        text.SetBkMode(BkMode::Opaque);
+        text.SetBkColor(0xFF0000);
+        text.TextOut(150, 170, "Pause.", 6);
+        text.SetBkMode(BkMode::Transparent);
+        text.TextOut(60, 200, "Put Enter key to Start.", 23);
+        display.Flip();
+    };
+    const int boxWidth = RenderText(display.Fonts().Get(2, 1), "Pause.")->width;
+    const Rect box{150, 170, 150 + boxWidth, 190};
+    const Rect transparent{60, 200, 300, 220};
+
+    display.SetTextGlyphsDrawn(false);
+    draw();
+    EXPECT_EQ(Count(*display.Front(), box, kBlue), box.Width() * box.Height());
+    EXPECT_EQ(Count(*display.Front(), transparent, 0), transparent.Width() * transparent.Height());
+    ASSERT_EQ(display.FlippedTexts().size(), 2u);
+    EXPECT_EQ(display.FlippedTexts()[1].text, "Put Enter key to Start.");
+
+    display.SetTextGlyphsDrawn(true);
+    draw();
+    EXPECT_GT(Count(*display.Front(), box, kWhite), 20);
+    EXPECT_GT(Count(*display.Front(), transparent, kWhite), 20);
+}
+
 TEST_F(DisplayTest, ALargerBackgroundIsCutAt640By480) {
     WritePictures(700, 500, 0x00FF00);
     ASSERT_TRUE(InitQuietly()) << err;
