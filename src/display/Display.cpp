@@ -15,6 +15,12 @@ constexpr int kBackgroundWidth = 640;
 constexpr int kBackgroundHeight = 480;
 constexpr const char* kRestoringNotice = "Now Restoreing data, Wait...";
 
+// The dimmed title keeps this share of the logo's colours and takes the rest from a blue a
+// little darker than the background, so the logo shows like a watermark that any text
+// written across it stands out from.
+constexpr int kDimmedTitleKeeps = 25;  // percent
+constexpr ColorRef kWatermarkBlue = 0x2E100E;
+
 }  // namespace
 
 const char* CreditLine() {
@@ -30,6 +36,7 @@ void Display::UpdateViews() {
     backBuffer = backBufferSurface.get();
     background = backgroundSurface.get();
     title = titleSurface.get();
+    dimmedTitle = dimmedTitleSurface.get();
 }
 
 bool Display::Init(int /*flags*/, int width, int height, int bitsPerPixel) {
@@ -81,6 +88,15 @@ bool Display::LoadSharedSurfaces(StartMode mode) {
     if (titleSurface == nullptr) return false;
     CopyBitmapToSurface(*logo, 0, 0, *titleSurface, 0, 0, logo->width, logo->height);
     titleSurface->SetColorKeyBlack();
+
+    if (mode == StartMode::Create) {
+        dimmedTitleSurface = std::make_unique<Surface>(logo->width, logo->height);
+        UpdateViews();
+    }
+    if (dimmedTitleSurface == nullptr) return false;
+    dimmedTitleSurface->BltFast(0, 0, *titleSurface, nullptr, false);
+    dimmedTitleSurface->FadeTowards(kWatermarkBlue, kDimmedTitleKeeps);
+    dimmedTitleSurface->SetColorKeyBlack();
     return true;
 }
 
@@ -115,6 +131,7 @@ void Display::Release() {
     backBufferSurface.reset();
     backgroundSurface.reset();
     titleSurface.reset();
+    dimmedTitleSurface.reset();
     primarySurface.reset();
     pendingTexts.clear();
     UpdateViews();

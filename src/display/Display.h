@@ -34,7 +34,8 @@ public:
     // (Re)builds the shared pictures: in Create makes new surfaces, otherwise redraws
     // the existing ones. The background is 640 x 480, black where "bmp\mback.bmp" does
     // not reach, with the credit line at (380, 450); the title has the size of
-    // "bmp\title.bmp" and black as its colour key. False if a picture cannot be loaded
+    // "bmp\title.bmp" and black as its colour key, and the dimmed title is the same
+    // picture faded towards the background's blue. False if a picture cannot be loaded
     // or a surface to redraw does not exist.
     bool LoadSharedSurfaces(StartMode mode);
     // Why Init or the last LoadSharedSurfaces failed, as said on standard error
@@ -70,6 +71,8 @@ public:
     Surface* backBuffer = nullptr;
     Surface* background = nullptr;
     Surface* title = nullptr;
+    // The title faded into the background, for a screen that writes its texts across it.
+    Surface* dimmedTitle = nullptr;
 
 private:
     void UpdateViews();
@@ -81,6 +84,7 @@ private:
     std::unique_ptr<Surface> backBufferSurface;
     std::unique_ptr<Surface> backgroundSurface;
     std::unique_ptr<Surface> titleSurface;
+    std::unique_ptr<Surface> dimmedTitleSurface;
     std::vector<TextRecord> pendingTexts;
     std::vector<TextRecord> flippedTexts;
     uint64_t flipCount = 0;

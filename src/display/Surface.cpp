@@ -97,6 +97,24 @@ void Surface::Fill(const Rect& r, ColorRef color) {
     }
 }
 
+void Surface::FadeTowards(ColorRef towards, int keepPercent) {
+    const int keep = std::clamp(keepPercent, 0, 100);
+    auto mix = [keep](uint32_t own, uint32_t other) {
+        return (own * keep + other * (100 - keep) + 50) / 100;
+    };
+    for (uint16_t& p : pixels) {
+        if (p == 0) continue;
+        const uint32_t r = ((p >> 11) << 3) | (p >> 13);
+        const uint32_t g = (((p >> 5) & 0x3F) << 2) | ((p >> 9) & 0x3);
+        const uint32_t b = ((p & 0x1F) << 3) | ((p >> 2) & 0x7);
+        const uint16_t faded =
+            ToRgb565(mix(r, towards & 0xFF) | (mix(g, (towards >> 8) & 0xFF) << 8) |
+                     (mix(b, (towards >> 16) & 0xFF) << 16));
+        // The smallest blue stands in for a pixel that would otherwise turn transparent.
+        p = faded != 0 ? faded : uint16_t{1};
+    }
+}
+
 void Surface::FillBlack() {
     std::fill(pixels.begin(), pixels.end(), 0);
 }

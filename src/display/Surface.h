@@ -50,6 +50,10 @@ public:
     // Stretches the whole of `src` into `dst` (nearest neighbour), leaving out the
     // source's key colour. Refuses a `dst` that is empty or not wholly inside this surface.
     bool BltStretchKeyed(const Rect& dst, const Surface& src);
+    // Mixes every pixel but black with `towards`, keeping `keepPercent` (0-100) of its own
+    // colour. Black stays black and no other pixel becomes black, so a keyed picture keeps
+    // exactly its transparent pixels.
+    void FadeTowards(ColorRef towards, int keepPercent);
     // Fills the part of `r` that lies inside the surface.
     void Fill(const Rect& r, ColorRef color);
     void FillBlack();

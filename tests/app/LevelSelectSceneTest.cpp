@@ -274,6 +274,7 @@ protected:
         std::optional<Bitmap> strip = LoadBitmapFile("bmp\\block.bmp");
         ASSERT_TRUE(strip.has_value());
         CopyBitmapToSurface(*strip, 40 * 4, 0, tile, 0, 0, 40, 40);
+        tile.FadeTowards(kDriftBlue, kDriftKeeps);
     }
 
     const Surface& DrawBlockAt(int x, int y) {

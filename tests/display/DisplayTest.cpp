@@ -124,6 +124,17 @@ TEST_F(DisplayTest, InitBuildsTheBackgroundWithItsCreditLineAndTheKeyedTitle) {
     ASSERT_TRUE(target.BltFast(0, 0, *display.title, nullptr, true));
     EXPECT_EQ(Count(target, Rect{5, 5, 45, 15}, kRed), 400);
     EXPECT_EQ(Count(target, Rect{0, 0, 50, 20}, kWhite), 1000 - 400);
+
+    // The dimmed title: the same shape, its white turned into one dark blue.
+    ASSERT_NE(display.dimmedTitle, nullptr);
+    target.Fill(Rect{0, 0, 50, 20}, 0x0000FF);
+    ASSERT_TRUE(target.BltFast(0, 0, *display.dimmedTitle, nullptr, true));
+    EXPECT_EQ(Count(target, Rect{5, 5, 45, 15}, kRed), 400);
+    const uint16_t dimmed = target.Pixel(0, 0);
+    EXPECT_EQ(Count(target, Rect{0, 0, 50, 20}, dimmed), 1000 - 400);
+    EXPECT_LT(dimmed >> 11, 16) << "less than half the red";
+    EXPECT_LT((dimmed >> 5) & 0x3F, 32) << "less than half the green";
+    EXPECT_GT(dimmed & 0x1F, dimmed >> 11) << "more blue than red";
 }
 
 // Measuring what lies under the texts: with glyphs off, a text fills only its opaque box,
@@ -258,6 +269,7 @@ TEST_F(DisplayTest, RestoreAllShowsTheNoticeThenRedrawsTheSameSurfaces) {
     Surface* const primary = display.primary;
     Surface* const background = display.background;
     Surface* const title = display.title;
+    Surface* const dimmedTitle = display.dimmedTitle;
     display.backBuffer->Fill(Rect{0, 0, 640, 480}, 0xFFFFFF);
     WritePictures(640, 480, 0x0000FF);  // the picture changed while away
 
@@ -285,6 +297,7 @@ TEST_F(DisplayTest, RestoreAllShowsTheNoticeThenRedrawsTheSameSurfaces) {
     EXPECT_EQ(display.primary, primary);
     EXPECT_EQ(display.background, background);
     EXPECT_EQ(display.title, title);
+    EXPECT_EQ(display.dimmedTitle, dimmedTitle);
     EXPECT_EQ(display.background->Pixel(0, 0), kBlue);
     EXPECT_GT(Count(*display.background, Rect{380, 450, 640, 468}, kWhite), 1000);
 
@@ -304,6 +317,7 @@ TEST_F(DisplayTest, ReleaseDropsEverySurfaceAndRestoreThenFails) {
     EXPECT_EQ(display.backBuffer, nullptr);
     EXPECT_EQ(display.background, nullptr);
     EXPECT_EQ(display.title, nullptr);
+    EXPECT_EQ(display.dimmedTitle, nullptr);
     EXPECT_FALSE(display.Flip());
     EXPECT_FALSE(display.LoadSharedSurfaces(StartMode::Restore));
     EXPECT_TRUE(platform.frames.empty());

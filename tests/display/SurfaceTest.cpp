@@ -47,6 +47,21 @@ TEST(SurfaceTest, NewSurfaceIsBlackAndFillIsClipped) {
     EXPECT_EQ(CountPixels(s, 0), 12);
 }
 
+TEST(SurfaceTest, FadingMixesColoursButKeepsTheKeyExactly) {
+    Surface s = Filled(3, 1, 0xFFFFFF);
+    s.Fill(Rect{1, 0, 2, 1}, 0x000000);
+    s.Fill(Rect{2, 0, 3, 1}, 0x0000F8);  // pure red
+    s.FadeTowards(0x800000, 50);         // half towards a mid blue
+    EXPECT_EQ(s.Pixel(0, 0), ToRgb565(0xC08080));
+    EXPECT_EQ(s.Pixel(1, 0), 0) << "black stays transparent";
+    EXPECT_EQ(s.Pixel(2, 0), ToRgb565(0x400080));
+    // Faded all the way to black, a pixel must still not turn transparent.
+    s.FadeTowards(0x000000, 0);
+    EXPECT_EQ(s.Pixel(0, 0), 0x0001);
+    EXPECT_EQ(s.Pixel(1, 0), 0);
+    EXPECT_EQ(s.Pixel(2, 0), 0x0001);
+}
+
 TEST(SurfaceTest, BltFastRefusesCopiesNotWhollyInside) {
     Surface dst(640, 480);
     const Surface block = Filled(40, 40, 0xFFFFFF);

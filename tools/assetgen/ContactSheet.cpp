@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -81,12 +82,28 @@ Picture Backdrop(const PictureSet& p) {
     return screen;
 }
 
+// A keyed picture faded as the game fades it for a screen: every pixel but black mixed with
+// `towards`, keeping `keep` of its own colour.
+Picture Faded(const Picture& src, Rgb towards, float keep) {
+    Picture out = src;
+    const float to[3] = {towards.r * 255, towards.g * 255, towards.b * 255};
+    for (size_t i = 0; i + 2 < out.rgb.size(); i += 3) {
+        uint8_t* c = &out.rgb[i];
+        if (c[0] == 0 && c[1] == 0 && c[2] == 0) continue;
+        for (int k = 0; k < 3; ++k)
+            c[k] = static_cast<uint8_t>(std::lround(c[k] * keep + to[k] * (1 - keep)));
+    }
+    return out;
+}
+
 Picture TitleScreen(const PictureSet& p) {
     Picture s = Backdrop(p);
+    // The drifting blocks are faded into the night blue, the logo is shown as it is.
+    const Picture blocks = Faded(p.blocks, Rgb8(14, 18, 42), 0.7f);
     const int drift[5][3] = {
         {80, 380, 4}, {250, 60, 7}, {430, 200, 2}, {560, 330, 9}, {150, 250, 5}};
     for (const auto& d : drift)
-        Blit(s, p.blocks, d[0], d[1], true, (d[2] - 1) * kTileSize, 0, kTileSize, kTileSize);
+        Blit(s, blocks, d[0], d[1], true, (d[2] - 1) * kTileSize, 0, kTileSize, kTileSize);
     Text(s, "Please select Game Level.", 100, 270, kBlack, 16, false);
     Text(s, "Put the Enter key for Play Game or put F1 for Show HighScore.", 100, 285, kBlack, 16,
          false);
@@ -99,7 +116,8 @@ Picture TitleScreen(const PictureSet& p) {
 
 Picture RankingScreen(const PictureSet& p) {
     Picture s = Backdrop(p);
-    Blit(s, p.title, 85, 140, true);
+    // The table is written across the logo, which the ranking screen shows dimmed.
+    Blit(s, Faded(p.title, Rgb8(14, 16, 46), 0.25f), 85, 140, true);
     const int tableX = 300;
     Text(s, "Put Enter key.", 50, 400, kWhite, 16, false);
     Text(s, "- Ranking for Top 10 -", tableX, 50, kYellow, 22, false);

@@ -166,7 +166,9 @@ int RankingScene::Draw() {
     if (target == nullptr) return 0;
     Surface& backBuffer = *target;
     if (background != nullptr) backBuffer.BltFast(0, 0, *background, nullptr, false);
-    if (title != nullptr) backBuffer.BltFast(85, 140, *title, nullptr, true);
+    // The table and the verdict are written across the logo, so it is shown dimmed here.
+    const Surface* logo = TheDisplay().dimmedTitle;
+    if (logo != nullptr) backBuffer.BltFast(85, 140, *logo, nullptr, true);
 
     TextContext dc(TheDisplay(), backBuffer);
     dc.SetBkMode(BkMode::Transparent);

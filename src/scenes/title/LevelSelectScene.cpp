@@ -47,7 +47,10 @@ int LevelSelectScene::Start(StartMode startMode) {
     for (int i = 0; i < 9; ++i) {
         if (!LoadBitmapSurface(blockSurfaces[i], startMode, *strip, 40 * i, 0, 40, 40)) return 0;
     }
-    for (auto& surface : blockSurfaces) surface->SetColorKeyBlack();
+    for (auto& surface : blockSurfaces) {
+        surface->FadeTowards(kDriftBlue, kDriftKeeps);
+        surface->SetColorKeyBlack();
+    }
 
     if (startMode == StartMode::Create) {
         KBGMLoadFile(&music, ExecutableFilePath("open.mid"));

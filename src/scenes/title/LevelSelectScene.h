@@ -10,6 +10,11 @@
 
 namespace zolvex {
 
+// The drifting blocks are the number tiles faded this far towards the night blue, so that
+// they stay behind the menu and a level name passing over one still reads.
+inline constexpr ColorRef kDriftBlue = 0x2A120E;
+inline constexpr int kDriftKeeps = 70;  // percent of a tile's own colours
+
 struct FloatingBlock {
     int32_t baseX = 0;  // centre line of the swing of blocks 1 to 3
     int32_t y = 0;      // top edge on the screen
