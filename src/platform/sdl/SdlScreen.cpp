@@ -8,6 +8,8 @@
 #include <cstring>
 #include <string>
 
+#include "platform/FrameDiff.h"
+
 namespace zolvex {
 namespace {
 
@@ -66,40 +68,6 @@ bool IsSoftwareRasteriser(SDL_Renderer* renderer) {
                                                    "swrast"};
     return std::any_of(softwareNames.begin(), softwareNames.end(),
                        [name](const char* soft) { return std::strstr(name, soft) != nullptr; });
-}
-
-// The smallest rectangle of the frame where `next` differs from `shown`; empty
-// (w == 0) when the two are the same.
-PixelRect ChangedArea(const uint16_t* shown, const uint16_t* next, int width, int height) {
-    const size_t rowBytes = static_cast<size_t>(width) * sizeof(uint16_t);
-    auto row = [&](const uint16_t* frame, int y) { return frame + static_cast<size_t>(y) * width; };
-    int top = 0;
-    while (top < height && std::memcmp(row(shown, top), row(next, top), rowBytes) == 0) ++top;
-    if (top == height) return {};
-    int bottom = height - 1;
-    while (bottom > top && std::memcmp(row(shown, bottom), row(next, bottom), rowBytes) == 0) {
-        --bottom;
-    }
-    int left = width;
-    int right = -1;
-    for (int y = top; y <= bottom; ++y) {
-        const uint16_t* a = row(shown, y);
-        const uint16_t* b = row(next, y);
-        for (int x = 0; x < left; ++x) {
-            if (a[x] != b[x]) {
-                left = x;
-                break;
-            }
-        }
-        for (int x = width - 1; x > right; --x) {
-            if (a[x] != b[x]) {
-                right = x;
-                break;
-            }
-        }
-    }
-    if (right < left) return {};
-    return {left, top, right - left + 1, bottom - top + 1};
 }
 
 }  // namespace
@@ -253,20 +221,22 @@ void SdlScreen::LoadIcon(const std::string& programFolder) {
 void SdlScreen::Present(const uint16_t* pixels, int width, int height) {
     if (window_ == nullptr || pixels == nullptr || width <= 0 || height <= 0) return;
     const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-    PixelRect changed{0, 0, width, height};
+    std::vector<PixelRect> changed{{0, 0, width, height}};
     if (width != frameWidth_ || height != frameHeight_ || frame_.size() != count) {
         frame_.assign(pixels, pixels + count);
         frameWidth_ = width;
         frameHeight_ = height;
         surfaceFresh_ = true;
     } else {
-        changed = ChangedArea(frame_.data(), pixels, width, height);
+        changed = ChangedAreas(frame_.data(), pixels, width, height);
         // A frame like the one shown costs nothing to show again.
-        if (changed.w == 0 && !surfaceFresh_) return;
-        for (int y = changed.y; y < changed.y + changed.h; ++y) {
-            const size_t offset = static_cast<size_t>(y) * width + changed.x;
-            std::memcpy(frame_.data() + offset, pixels + offset,
-                        static_cast<size_t>(changed.w) * sizeof(uint16_t));
+        if (changed.empty() && !surfaceFresh_) return;
+        for (const PixelRect& area : changed) {
+            for (int y = area.y; y < area.y + area.h; ++y) {
+                const size_t offset = static_cast<size_t>(y) * width + area.x;
+                std::memcpy(frame_.data() + offset, pixels + offset,
+                            static_cast<size_t>(area.w) * sizeof(uint16_t));
+            }
         }
     }
     if (useRenderer_) {
@@ -279,7 +249,7 @@ void SdlScreen::Present(const uint16_t* pixels, int width, int height) {
 void SdlScreen::Refresh() {
     surfaceFresh_ = true;
     if (frame_.empty()) return;
-    const PixelRect whole{0, 0, frameWidth_, frameHeight_};
+    const std::vector<PixelRect> whole{{0, 0, frameWidth_, frameHeight_}};
     if (useRenderer_) {
         PresentWithRenderer(whole);
     } else {
@@ -287,7 +257,7 @@ void SdlScreen::Refresh() {
     }
 }
 
-void SdlScreen::PresentToSurface(const PixelRect& changed) {
+void SdlScreen::PresentToSurface(const std::vector<PixelRect>& changed) {
     if (surfaceFresh_ || surface_ == nullptr) {
         surface_ = SDL_GetWindowSurface(window_);
         if (surface_ == nullptr) return;
@@ -316,24 +286,26 @@ void SdlScreen::PresentToSurface(const PixelRect& changed) {
     if (surfaceFresh_) {
         SDL_FillRect(surface_, nullptr, 0);
         scaler_.Scale(frame_.data(), target, pitch);
-    } else {
-        const PixelRect written = scaler_.ScaleRegion(frame_.data(), changed, target, pitch);
         if (SDL_MUSTLOCK(surface_)) SDL_UnlockSurface(surface_);
-        if (written.w > 0 && written.h > 0) {
-            const SDL_Rect rect{written.x, written.y, written.w, written.h};
-            SDL_UpdateWindowSurfaceRects(window_, &rect, 1);
-        }
+        SDL_UpdateWindowSurface(window_);
+        surfaceFresh_ = false;
         return;
     }
+    std::vector<SDL_Rect> written;
+    for (const PixelRect& area : changed) {
+        const PixelRect out = scaler_.ScaleRegion(frame_.data(), area, target, pitch);
+        if (out.w > 0 && out.h > 0) written.push_back({out.x, out.y, out.w, out.h});
+    }
     if (SDL_MUSTLOCK(surface_)) SDL_UnlockSurface(surface_);
-    SDL_UpdateWindowSurface(window_);
-    surfaceFresh_ = false;
+    if (!written.empty()) {
+        SDL_UpdateWindowSurfaceRects(window_, written.data(), static_cast<int>(written.size()));
+    }
 }
 
-void SdlScreen::PresentWithRenderer(const PixelRect& changed) {
-    if (changed.w > 0 && changed.h > 0) {
-        const SDL_Rect rect{changed.x, changed.y, changed.w, changed.h};
-        const size_t offset = static_cast<size_t>(changed.y) * frameWidth_ + changed.x;
+void SdlScreen::PresentWithRenderer(const std::vector<PixelRect>& changed) {
+    for (const PixelRect& area : changed) {
+        const SDL_Rect rect{area.x, area.y, area.w, area.h};
+        const size_t offset = static_cast<size_t>(area.y) * frameWidth_ + area.x;
         SDL_UpdateTexture(frameTexture_, &rect, frame_.data() + offset,
                           frameWidth_ * static_cast<int>(sizeof(uint16_t)));
     }
@@ -342,8 +314,12 @@ void SdlScreen::PresentWithRenderer(const PixelRect& changed) {
     SDL_GetRendererOutputSize(renderer_, &outWidth, &outHeight);
     picture_ = PictureRect(scaling_, outWidth, outHeight, frameWidth_, frameHeight_);
     const SDL_Rect dst{picture_.x, picture_.y, picture_.w, picture_.h};
-    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-    SDL_RenderClear(renderer_);
+    // Bars only where the picture leaves them; a picture that covers the window
+    // needs no clearing first.
+    if (picture_.x > 0 || picture_.y > 0 || picture_.w < outWidth || picture_.h < outHeight) {
+        SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+        SDL_RenderClear(renderer_);
+    }
     const int multiple = std::max(1, std::min(picture_.w / frameWidth_, picture_.h / frameHeight_));
     const bool whole =
         picture_.w == frameWidth_ * multiple && picture_.h == frameHeight_ * multiple;

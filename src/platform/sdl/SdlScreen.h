@@ -54,8 +54,8 @@ private:
     void DropDrawing();
     // Draws the whole frame again into a fresh or resized window.
     void Refresh();
-    void PresentWithRenderer(const PixelRect& changed);
-    void PresentToSurface(const PixelRect& changed);
+    void PresentWithRenderer(const std::vector<PixelRect>& changed);
+    void PresentToSurface(const std::vector<PixelRect>& changed);
     void LoadIcon(const std::string& programFolder);
 
     SDL_Window* window_ = nullptr;
