@@ -79,25 +79,28 @@ e2e_prepare() {
     printf '[Display]\nWindowed=1\n' >"$E2E_DIR/zolvex.ini"
 }
 
-# Starts a private X server (of E2E_SCREEN pixels, 1024x768 unless set) on a free
-# display number and exports DISPLAY. The
-# server chooses the number itself (-displayfd) and takes its lock as it does, so
-# tests started side by side never share or lose a display.
+# Starts a private X server (of E2E_SCREEN pixels, 1024x768 unless set) and
+# exports DISPLAY. The number is drawn at random from a wide range: X clients
+# try the abstract socket of a display first, and those are shared with every
+# process in the same network namespace (a fresh root shares them with its host
+# while its /tmp, where the lock files live, is its own), so the low numbers an
+# X server picks for itself may already answer for someone else's server. A
+# number taken meanwhile makes that server exit at once, and another is drawn.
 e2e_start_xvfb() {
     local tries i n
-    for tries in 1 2 3; do
-        : >"$E2E_DIR/display.txt"
-        Xvfb -displayfd 3 -nolisten tcp -screen 0 "${E2E_SCREEN:-1024x768}x24" \
-            3>"$E2E_DIR/display.txt" >"$E2E_DIR/xvfb.log" 2>&1 &
+    for tries in 1 2 3 4 5; do
+        n=$((1000 + (RANDOM * 32768 + RANDOM) % 60000))
+        [ -e "/tmp/.X$n-lock" ] && continue
+        Xvfb ":$n" -nolisten tcp -screen 0 "${E2E_SCREEN:-1024x768}x24" \
+            >"$E2E_DIR/xvfb.log" 2>&1 &
         E2E_XVFB_PID=$!
         for i in $(seq 1 50); do
-            n=$(tr -dc '0-9' <"$E2E_DIR/display.txt")
-            if [ -n "$n" ] && xdpyinfo -display ":$n" >/dev/null 2>&1; then
+            kill -0 "$E2E_XVFB_PID" 2>/dev/null || break
+            if xdpyinfo -display ":$n" >/dev/null 2>&1 && kill -0 "$E2E_XVFB_PID" 2>/dev/null; then
                 export DISPLAY=":$n"
                 unset WAYLAND_DISPLAY
                 return 0
             fi
-            kill -0 "$E2E_XVFB_PID" 2>/dev/null || break
             sleep 0.1
         done
         kill "$E2E_XVFB_PID" 2>/dev/null
