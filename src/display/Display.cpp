@@ -127,6 +127,15 @@ bool Display::Flip() {
     return true;
 }
 
+std::unique_ptr<Surface> Display::NewBackdrop() const {
+    if (backBufferSurface == nullptr || backgroundSurface == nullptr ||
+        backgroundSurface->Width() != backBufferSurface->Width() ||
+        backgroundSurface->Height() != backBufferSurface->Height()) {
+        return nullptr;
+    }
+    return std::make_unique<Surface>(backBufferSurface->Width(), backBufferSurface->Height());
+}
+
 void Display::Release() {
     backBufferSurface.reset();
     backgroundSurface.reset();

@@ -47,6 +47,11 @@ public:
     // Shows the back buffer: presents it through the platform and makes it what is
     // on screen. The back buffer keeps its pixels.
     bool Flip();
+    // A new black surface the size of the back buffer, for the layers of a screen that
+    // lie beneath everything that moves and stay the same from frame to frame; null
+    // when the background does not cover the back buffer exactly, since such a screen
+    // shows what the back buffer held and must be drawn layer by layer.
+    std::unique_ptr<Surface> NewBackdrop() const;
     // Releases every surface; each pointer becomes null.
     void Release();
 

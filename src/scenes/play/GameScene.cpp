@@ -30,6 +30,7 @@ GameScene::GameScene(SceneContext& context) : Scene(context) {
 
 int GameScene::Start(StartMode startMode) {
     Scene::Start(startMode);
+    backdrop_.reset();
     if (startMode == StartMode::Create) {
         model.level = level;
         rules.InitNewGameValues(level);
@@ -48,6 +49,10 @@ int GameScene::Start(StartMode startMode) {
     frameSurface->SetColorKeyBlack();
     blockSurface->SetColorKeyBlack();
     flipperSurface->SetColorKeyBlack();
+    // What lies beneath the moving parts is composed here, once the pictures and their
+    // keys are in place; a restore comes back through here and composes it afresh.
+    backdrop_ = TheDisplay().NewBackdrop();
+    if (backdrop_ != nullptr) DrawBackdrop(*backdrop_);
 
     if (startMode == StartMode::Create) {
         KBGMLoadFile(&music, ExecutableFilePath("game.mid"));
@@ -75,6 +80,7 @@ int GameScene::End() {
     frameSurface.reset();
     blockSurface.reset();
     flipperSurface.reset();
+    backdrop_.reset();
     return 1;
 }
 
@@ -85,14 +91,22 @@ void GameScene::DrawTile(Surface& backBuffer, int value, bool marked, int x, int
     backBuffer.BltFast(x, y, *blockSurface, &tile, true);
 }
 
+void GameScene::DrawBackdrop(Surface& target) const {
+    if (background != nullptr) target.BltFast(0, 0, *background, nullptr, false);
+    if (frameSurface != nullptr) target.BltFast(0, 0, *frameSurface, nullptr, true);
+    if (title != nullptr) target.BltStretchKeyed(Rect{380, 20, 615, 70}, *title);
+}
+
 int GameScene::Draw() {
     Surface* target = TheDisplay().backBuffer;
     if (target == nullptr) return 0;
     Surface& backBuffer = *target;
 
-    if (background != nullptr) backBuffer.BltFast(0, 0, *background, nullptr, false);
-    if (frameSurface != nullptr) backBuffer.BltFast(0, 0, *frameSurface, nullptr, true);
-    if (title != nullptr) backBuffer.BltStretchKeyed(Rect{380, 20, 615, 70}, *title);
+    if (backdrop_ != nullptr) {
+        backBuffer.BltFast(0, 0, *backdrop_, nullptr, false);
+    } else {
+        DrawBackdrop(backBuffer);
+    }
     if (flipperSurface != nullptr) {
         backBuffer.BltFast(ColumnX(model.flipperLeft), 444, *flipperSurface, nullptr, true);
     }

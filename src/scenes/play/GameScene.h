@@ -50,6 +50,13 @@ private:
     int Random() override;
 
     void DrawTile(Surface& backBuffer, int value, bool marked, int x, int y) const;
+    // The layers beneath every moving part: the background, the frame over it and the
+    // stretched logo.
+    void DrawBackdrop(Surface& target) const;
+
+    // Those layers composed once the scene's pictures are in place; null until then,
+    // and while the screen must be drawn layer by layer.
+    std::unique_ptr<Surface> backdrop_;
 
     // Set when the foreground is lost after game over: the game shows as paused
     // but is finished, so no key may resume it or end it a second time.

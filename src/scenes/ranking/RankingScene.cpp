@@ -25,6 +25,9 @@ int RankingScene::Start(StartMode startMode) {
         viewOnlyVisit_ = false;
     }
     Scene::Start(startMode);
+    // Composed afresh at every start, a restore's included, from the pictures as they are now.
+    backdrop_ = TheDisplay().NewBackdrop();
+    if (backdrop_ != nullptr) DrawBackdrop(*backdrop_);
     // A restore of a view-only visit shows the table again as it was opened,
     // so the last game's total is not stored a second time.
     bool viewOnly = viewOnlyVisit_;
@@ -92,6 +95,7 @@ int RankingScene::End() {
     Scene::End();
     KillTimer(0);
     StoreTable();
+    backdrop_.reset();
     return 1;
 }
 
@@ -161,14 +165,22 @@ int RankingScene::OnTimer(int /*timerId*/, uint32_t /*time*/) {
     return 1;
 }
 
+void RankingScene::DrawBackdrop(Surface& target) const {
+    if (background != nullptr) target.BltFast(0, 0, *background, nullptr, false);
+    // The table and the verdict are written across the logo, so it is shown dimmed here.
+    const Surface* logo = TheDisplay().dimmedTitle;
+    if (logo != nullptr) target.BltFast(85, 140, *logo, nullptr, true);
+}
+
 int RankingScene::Draw() {
     Surface* target = TheDisplay().backBuffer;
     if (target == nullptr) return 0;
     Surface& backBuffer = *target;
-    if (background != nullptr) backBuffer.BltFast(0, 0, *background, nullptr, false);
-    // The table and the verdict are written across the logo, so it is shown dimmed here.
-    const Surface* logo = TheDisplay().dimmedTitle;
-    if (logo != nullptr) backBuffer.BltFast(85, 140, *logo, nullptr, true);
+    if (backdrop_ != nullptr) {
+        backBuffer.BltFast(0, 0, *backdrop_, nullptr, false);
+    } else {
+        DrawBackdrop(backBuffer);
+    }
 
     TextContext dc(TheDisplay(), backBuffer);
     dc.SetBkMode(BkMode::Transparent);

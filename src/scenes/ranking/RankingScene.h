@@ -3,8 +3,10 @@
 // table. The table is written back when the scene ends.
 #pragma once
 
+#include <memory>
 #include <string>
 
+#include "display/Surface.h"
 #include "formats/RankingFile.h"
 #include "scenes/Scene.h"
 
@@ -42,6 +44,11 @@ public:
 
 private:
     bool StoreTable() const;
+    // The layers beneath the table: the background and the dimmed logo.
+    void DrawBackdrop(Surface& target) const;
+
+    // Those layers composed at the start; null while the screen must be drawn layer by layer.
+    std::unique_ptr<Surface> backdrop_;
 
     // A visit opened from the title screen stays view-only through restores.
     bool viewOnlyVisit_ = false;
