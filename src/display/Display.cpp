@@ -1,7 +1,6 @@
 #include "display/Display.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "display/Bitmap.h"
 #include "display/Font.h"
@@ -118,9 +117,7 @@ bool Display::Flip() {
     if (backBufferSurface == nullptr || primarySurface == nullptr) return false;
     platform_.Present(backBufferSurface->Pixels(), backBufferSurface->Width(),
                       backBufferSurface->Height());
-    std::memcpy(primarySurface->Pixels(), backBufferSurface->Pixels(),
-                static_cast<size_t>(backBufferSurface->Width()) * backBufferSurface->Height() *
-                    sizeof(uint16_t));
+    if (!primarySurface->SwapPixels(*backBufferSurface)) return false;
     flippedTexts = std::move(pendingTexts);
     pendingTexts.clear();
     ++flipCount;

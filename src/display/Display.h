@@ -45,7 +45,8 @@ public:
     // returns the result of LoadSharedSurfaces(Restore). Surfaces keep their identity.
     bool RestoreAll();
     // Shows the back buffer: presents it through the platform and makes it what is
-    // on screen. The back buffer keeps its pixels.
+    // on screen. The two exchange their pixels rather than copy them, so the back
+    // buffer then holds an older frame: every frame is drawn whole before its flip.
     bool Flip();
     // A new black surface the size of the back buffer, for the layers of a screen that
     // lie beneath everything that moves and stay the same from frame to frame; null

@@ -119,4 +119,10 @@ void Surface::FillBlack() {
     std::fill(pixels.begin(), pixels.end(), 0);
 }
 
+bool Surface::SwapPixels(Surface& other) {
+    if (other.width != width || other.height != height) return false;
+    pixels.swap(other.pixels);
+    return true;
+}
+
 }  // namespace zolvex

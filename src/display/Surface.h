@@ -57,6 +57,9 @@ public:
     // Fills the part of `r` that lies inside the surface.
     void Fill(const Rect& r, ColorRef color);
     void FillBlack();
+    // Exchanges the pixels of two surfaces of the same size, without copying them; each
+    // keeps its own colour key. False (nothing exchanged) when the sizes differ.
+    bool SwapPixels(Surface& other);
 
 private:
     int width;

@@ -240,13 +240,13 @@ TEST_F(DisplayTest, FlipShowsTheBackBufferWithTheTextsDrawnIntoIt) {
         TextContext other(display, elsewhere);
         other.TextOut(0, 0, "not on screen", 13);
     }
+    const std::vector<uint16_t> drawn(back.Pixels(), back.Pixels() + size_t{640} * 480);
     EXPECT_TRUE(display.Flip());
     EXPECT_EQ(display.FlipCount(), 1u);
+    EXPECT_EQ(display.backBuffer, &back) << "the surfaces keep their identity";
     ASSERT_EQ(platform.frames.size(), 1u);
-    EXPECT_TRUE(
-        std::equal(back.Pixels(), back.Pixels() + size_t{640} * 480, platform.frames[0].begin()));
-    EXPECT_TRUE(
-        std::equal(back.Pixels(), back.Pixels() + size_t{640} * 480, display.Front()->Pixels()));
+    EXPECT_EQ(platform.frames[0], drawn);
+    EXPECT_TRUE(std::equal(drawn.begin(), drawn.end(), display.Front()->Pixels()));
     EXPECT_EQ(display.Front()->Pixel(0, 0), kRed);
     const std::vector<TextRecord> expected = {
         {380, 100, "Score:       0", 0xFFFFFF, std::nullopt, 2, 1},
