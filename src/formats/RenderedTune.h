@@ -1,0 +1,27 @@
+// A tune rendered at build time: an Ogg Vorbis file beside its MIDI file, which
+// names that MIDI file by a digest and says where the mixer loops it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace zolvex {
+
+// The comments of a rendered tune. LOOPSTART and LOOPLENGTH are the mixer's: in
+// frames, it plays from the start and then repeats [LOOPSTART, LOOPSTART + LOOPLENGTH).
+inline constexpr char kMidiDigestComment[] = "ZOLVEX_MIDI";
+inline constexpr char kLoopStartComment[] = "LOOPSTART";
+inline constexpr char kLoopLengthComment[] = "LOOPLENGTH";
+
+// The digest of a MIDI file: the zlib CRC-32 of its bytes as eight lowercase
+// hexadecimal digits, a colon, and its length in bytes ("0a1b2c3d:4711").
+std::string MidiDigest(const uint8_t* bytes, size_t size);
+
+// Empty when `ogg` is the rendering of the MIDI file `midi`: a whole Ogg Vorbis
+// stream (ReadVorbisStream) whose ZOLVEX_MIDI comment is MidiDigest(midi), with a
+// loop that ends where the stream does. Else why it is not, for one line.
+std::string RenderedTuneProblem(const uint8_t* ogg, size_t oggSize, const uint8_t* midi,
+                                size_t midiSize);
+
+}  // namespace zolvex

@@ -1,0 +1,108 @@
+// The Ogg Vorbis tunes the build renders, decoded with libvorbisfile as the game's mixer
+// decodes them: each belongs to the MIDI file beside it and loops without a click.
+#include <gtest/gtest.h>
+#include <vorbis/vorbisfile.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "Files.h"
+#include "MidiSequence.h"
+#include "TuneRenderer.h"
+#include "formats/RenderedTune.h"
+#include "formats/VorbisStream.h"
+
+namespace zolvex::test {
+namespace {
+
+const std::string kDir = ZOLVEX_ASSET_DIR;
+const char* const kTunes[] = {"open", "game", "rank"};
+
+struct Decoded {
+    int channels = 0;
+    long rate = 0;
+    std::vector<float> samples;  // interleaved
+    float At(uint64_t frame, int channel) const {
+        return samples[frame * static_cast<uint64_t>(channels) + static_cast<uint64_t>(channel)];
+    }
+};
+
+Decoded Decode(const std::string& path) {
+    Decoded out;
+    OggVorbis_File file;
+    if (ov_fopen(path.c_str(), &file) != 0) return out;
+    out.channels = ov_info(&file, -1)->channels;
+    out.rate = ov_info(&file, -1)->rate;
+    float** pcm = nullptr;
+    int section = 0;
+    for (long n; (n = ov_read_float(&file, &pcm, 4096, &section)) > 0;) {
+        for (long i = 0; i < n; ++i) {
+            for (int c = 0; c < out.channels; ++c) out.samples.push_back(pcm[c][i]);
+        }
+    }
+    ov_clear(&file);
+    return out;
+}
+
+uint64_t Comment(const std::vector<uint8_t>& ogg, const char* key) {
+    VorbisStreamInfo info;
+    ReadVorbisStream(ogg.data(), ogg.size(), info);
+    return std::stoull(VorbisComment(info, key).value_or("0"));
+}
+
+TEST(RenderedTunes, EachIsTheRenderingOfTheMidiFileBesideItLoopingOnePass) {
+    for (const char* tune : kTunes) {
+        SCOPED_TRACE(tune);
+        const std::vector<uint8_t> midi = ReadFileBytes(kDir + "/" + tune + ".mid");
+        const std::vector<uint8_t> ogg = ReadFileBytes(kDir + "/" + tune + ".ogg");
+        ASSERT_EQ(RenderedTuneProblem(ogg.data(), ogg.size(), midi.data(), midi.size()), "");
+        std::string problem;
+        const auto sequence = ReadMidiSequence(midi, kTuneRate, problem);
+        ASSERT_TRUE(sequence) << problem;
+        EXPECT_EQ(Comment(ogg, kLoopLengthComment), sequence->lengthFrames);
+    }
+}
+
+// Playing on from the loop's last frame to LOOPSTART must sound like playing on in the
+// tune: the frames before the loop's end are those before its start, and the jump
+// between them is no larger than the tune's own jumps in the 50 ms either side.
+TEST(RenderedTunes, EachLoopRepeatsWithoutAClick) {
+    for (const char* tune : kTunes) {
+        SCOPED_TRACE(tune);
+        const std::string path = kDir + "/" + tune + ".ogg";
+        const std::vector<uint8_t> ogg = ReadFileBytes(path);
+        const uint64_t start = Comment(ogg, kLoopStartComment);
+        const uint64_t length = Comment(ogg, kLoopLengthComment);
+        const Decoded sound = Decode(path);
+        ASSERT_EQ(sound.channels, 2);
+        ASSERT_EQ(sound.rate, kTuneRate);
+        ASSERT_EQ(sound.samples.size(), (start + length) * 2);
+        const uint64_t end = start + length;
+        const uint64_t window = sound.rate / 20;
+        ASSERT_GE(start, window);
+        double level = 0;
+        for (uint64_t i = start * 2; i < end * 2; ++i) level += sound.samples[i] * sound.samples[i];
+        EXPECT_GT(std::sqrt(level / static_cast<double>(length * 2)), 0.01) << "a silent loop";
+        for (int c = 0; c < 2; ++c) {
+            float ownJump = 0;
+            float mismatch = 0;
+            for (uint64_t k = 1; k < window; ++k) {
+                ownJump =
+                    std::max({ownJump, std::fabs(sound.At(end - k, c) - sound.At(end - k - 1, c)),
+                              std::fabs(sound.At(start + k, c) - sound.At(start + k - 1, c))});
+                if (k <= 44) {
+                    mismatch = std::max(mismatch,
+                                        std::fabs(sound.At(end - k, c) - sound.At(start - k, c)));
+                }
+            }
+            const float seamJump = std::fabs(sound.At(start, c) - sound.At(end - 1, c));
+            EXPECT_LE(seamJump, ownJump) << "channel " << c;
+            EXPECT_LT(mismatch, 0.05F) << "channel " << c;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace zolvex::test
