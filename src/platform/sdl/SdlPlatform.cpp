@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <optional>
@@ -20,6 +21,8 @@
 
 #include "core/Paths.h"
 #include "formats/MidiCheck.h"
+#include "formats/RenderedTune.h"
+#include "formats/VorbisStream.h"
 #include "formats/WavCheck.h"
 #include "platform/EventQueue.h"
 #include "platform/sdl/ErrorBox.h"
@@ -87,15 +90,19 @@ std::string ReadFileUpTo(const std::string& path, long maxBytes, const char* kin
     return {};
 }
 
-// Empty when `path` holds a whole Standard MIDI File, else what is wrong with it.
-// The mixer's synthesizer accepts a damaged file and then spins on it while it
-// plays, flooding standard error and blocking every later music call, so a tune
-// is checked before it is handed over.
-std::string MidiFileProblem(const std::string& path) {
+// Reads `path` into `data`; empty when it holds a whole Standard MIDI File, else what
+// is wrong with it. The mixer's synthesizer accepts a damaged file and then spins on
+// it while it plays, flooding standard error and blocking every later music call, so
+// a tune is checked before it is handed over.
+std::string MidiFileProblem(const std::string& path, std::vector<uint8_t>& data) {
     constexpr long kMaxTuneBytes = 16L * 1024 * 1024;
-    std::vector<uint8_t> data;
     std::string problem = ReadFileUpTo(path, kMaxTuneBytes, "tune", data);
     return problem.empty() ? MidiDataProblem(data.data(), data.size()) : problem;
+}
+
+// Where the build puts a tune's rendering: beside it, as "open.ogg" for "open.mid".
+std::string RenderedTunePath(const std::string& midiPath) {
+    return std::filesystem::path(midiPath).replace_extension(".ogg").string();
 }
 
 // A hang-up (the terminal the game was started from has gone) is taken as the
@@ -158,7 +165,7 @@ public:
             if (chunk != nullptr) Mix_FreeChunk(chunk);
         }
         if (beep_ != nullptr) Mix_FreeChunk(beep_);
-        for (auto& [handle, music] : tunes_) Mix_FreeMusic(music);
+        FreeTunes();
         if (audioOpen_) Mix_CloseAudio();
         screen_.Close();
         SDL_Quit();
@@ -348,34 +355,57 @@ public:
         if (beep_ != nullptr) Mix_PlayChannel(0, beep_, 0);
     }
 
-    void MusicOpen() override { musicOpen_ = EnsureAudio() && EnsureSoundFont(); }
+    // The sound font is looked for only when a tune has to be synthesised.
+    void MusicOpen() override { musicOpen_ = EnsureAudio(); }
 
     void MusicClose() override {
         if (!musicOpen_) return;
         Mix_HaltMusic();
-        for (auto& [handle, music] : tunes_) Mix_FreeMusic(music);
-        tunes_.clear();
+        FreeTunes();
         musicOpen_ = false;
     }
 
+    // Plays the tune's rendering (beside it, made by the build) when it is the
+    // rendering of this very MIDI file; otherwise synthesises the MIDI file.
     uint32_t MusicLoad(const std::string& path) override {
         if (!musicOpen_) return 0;
         std::string native = NativePath(path);
-        std::string problem = MidiFileProblem(native);
+        std::vector<uint8_t> midi;
+        std::string problem = MidiFileProblem(native, midi);
         if (!problem.empty()) {
             std::fprintf(stderr, "zolvex: cannot load music %s (%s): playing without it\n",
                          native.c_str(), problem.c_str());
             return 0;
         }
+        const uint32_t handle = nextHandle_;
+        const std::string rendered = RenderedTunePath(native);
+        std::vector<uint8_t> ogg;
+        problem = ReadFileUpTo(rendered, static_cast<long>(kMaxVorbisFileBytes), "tune", ogg);
+        if (problem.empty()) {
+            problem = RenderedTuneProblem(ogg.data(), ogg.size(), midi.data(), midi.size());
+        }
+        if (problem.empty()) {
+            // The mixer streams the tune from these bytes while it plays.
+            Tune& tune = tunes_[handle];
+            tune.bytes = std::move(ogg);
+            tune.music = Mix_LoadMUSType_RW(
+                SDL_RWFromConstMem(tune.bytes.data(), static_cast<int>(tune.bytes.size())), MUS_OGG,
+                1);
+            if (tune.music != nullptr) return nextHandle_++;
+            problem = Mix_GetError();
+            tunes_.erase(handle);
+        }
+        std::fprintf(stderr, "zolvex: cannot play the rendered tune %s (%s): synthesising %s\n",
+                     rendered.c_str(), problem.c_str(), native.c_str());
+        if (!EnsureSoundFont()) return 0;
         Mix_Music* music = Mix_LoadMUS(native.c_str());
         if (music == nullptr) {
             std::fprintf(stderr, "zolvex: cannot load music %s (%s): playing without it\n",
                          native.c_str(), Mix_GetError());
             return 0;
         }
-        uint32_t handle = nextHandle_++;
-        tunes_[handle] = music;
-        return handle;
+        tunes_[handle].music = music;
+        return nextHandle_++;
     }
 
     void MusicInit(uint32_t /*handle*/) override {}
@@ -384,7 +414,7 @@ public:
         if (!musicOpen_) return;
         auto it = tunes_.find(handle);
         if (it == tunes_.end()) return;
-        Mix_PlayMusic(it->second, -1);
+        Mix_PlayMusic(it->second.music, -1);
     }
 
     void MusicPause() override {
@@ -409,7 +439,7 @@ public:
         auto it = tunes_.find(handle);
         if (it == tunes_.end()) return;
         Mix_HaltMusic();
-        Mix_FreeMusic(it->second);
+        Mix_FreeMusic(it->second.music);
         tunes_.erase(it);
     }
 
@@ -486,7 +516,13 @@ private:
         return true;
     }
 
-    // Chooses the synthesizer's sound font once; without one there is no music.
+    // The music first, then the bytes it streams from.
+    void FreeTunes() {
+        for (auto& [handle, tune] : tunes_) Mix_FreeMusic(tune.music);
+        tunes_.clear();
+    }
+
+    // Chooses the synthesizer's sound font once; without one no tune is synthesised.
     bool EnsureSoundFont() {
         if (soundFontTried_) return soundFontFound_;
         soundFontTried_ = true;
@@ -555,7 +591,12 @@ private:
     std::map<std::string, Mix_Chunk*> chunks_;
     Mix_Chunk* beep_ = nullptr;
     std::vector<int16_t> beepSamples_;
-    std::map<uint32_t, Mix_Music*> tunes_;
+    // A loaded tune; a rendered one keeps the file's bytes, which the mixer streams.
+    struct Tune {
+        Mix_Music* music = nullptr;
+        std::vector<uint8_t> bytes;
+    };
+    std::map<uint32_t, Tune> tunes_;
     uint32_t nextHandle_ = 1;
 };
 

@@ -1,0 +1,86 @@
+// Which tune the SDL backend plays: the build's rendering beside a MIDI file when it is
+// the rendering of that very file, else the MIDI file synthesised, with one line saying
+// why. Runs on SDL's dummy sound driver.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Files.h"
+#include "TempDirectory.h"
+#include "platform/sdl/SdlPlatform.h"
+
+namespace zolvex {
+namespace {
+
+class MusicSourceTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+        ASSERT_TRUE(folder_.Ready());
+        platform_ = CreateSdlPlatform();
+        platform_->MusicOpen();
+    }
+
+    std::vector<uint8_t> Built(const std::string& name) {
+        return test::ReadFileBytes(std::string(ZOLVEX_RUNTIME_DIR) + "/" + name);
+    }
+    void Put(const std::string& name, const std::vector<uint8_t>& bytes) {
+        ASSERT_TRUE(test::WriteWholeFile(folder_.File(name), bytes));
+    }
+
+    // Loads open.mid from the folder; its handle, and our lines on standard error.
+    uint32_t Load(std::vector<std::string>& lines) {
+        testing::internal::CaptureStderr();
+        const uint32_t handle = platform_->MusicLoad(folder_.File("open.mid").string());
+        platform_->MusicPlay(handle);
+        const std::string errors = testing::internal::GetCapturedStderr();
+        for (size_t at = errors.find("zolvex: "); at != std::string::npos;
+             at = errors.find("zolvex: ", at + 1)) {
+            lines.push_back(errors.substr(at, errors.find('\n', at) - at));
+        }
+        return handle;
+    }
+
+    test::TempDirectory folder_;
+    std::unique_ptr<Platform> platform_;
+};
+
+TEST_F(MusicSourceTest, TheRenderingOfTheTuneBesideItPlaysWithoutALine) {
+    Put("open.mid", Built("open.mid"));
+    Put("open.ogg", Built("open.ogg"));
+    std::vector<std::string> lines;
+    EXPECT_NE(Load(lines), 0u);
+    EXPECT_TRUE(lines.empty()) << lines[0];
+}
+
+TEST_F(MusicSourceTest, AForeignMissingOrDamagedRenderingFallsBackToSynthesisWithOneLine) {
+    const std::vector<uint8_t> ogg = Built("open.ogg");
+    struct Case {
+        std::vector<uint8_t> midi;
+        std::vector<uint8_t> ogg;
+        const char* why;
+    } cases[] = {
+        {Built("game.mid"), ogg, "rendered from another MIDI file"},
+        {Built("open.mid"), {}, "No such file"},
+        {Built("open.mid"), std::vector<uint8_t>(ogg.begin(), ogg.end() - 100), "cut short"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        std::filesystem::remove(folder_.File("open.ogg"));
+        Put("open.mid", c.midi);
+        if (!c.ogg.empty()) Put("open.ogg", c.ogg);
+        std::vector<std::string> lines;
+        // The machine's sound font synthesises it (scripts/lib.sh installs one).
+        EXPECT_NE(Load(lines), 0u);
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_NE(lines[0].find(folder_.File("open.ogg").string()), std::string::npos) << lines[0];
+        EXPECT_NE(lines[0].find(c.why), std::string::npos) << lines[0];
+        EXPECT_NE(lines[0].find("synthesising"), std::string::npos) << lines[0];
+    }
+}
+
+}  // namespace
+}  // namespace zolvex
