@@ -161,8 +161,12 @@ void FrameScaler::Configure(ScalingMode mode, int srcW, int srcH, PixelRect pict
     columns_ = AxisTaps(mode, srcW, picture.w, x0 - picture.x, visible_.w);
     rows_ = AxisTaps(mode, srcH, picture.h, y0 - picture.y, visible_.h);
     blendedColumns_.clear();
+    oneToOneColumns_ = true;
     for (int c = 0; c < visible_.w; ++c) {
-        if (columns_[static_cast<size_t>(c)].weight != 0) blendedColumns_.push_back(c);
+        const Tap& tap = columns_[static_cast<size_t>(c)];
+        if (tap.weight != 0) blendedColumns_.push_back(c);
+        oneToOneColumns_ =
+            oneToOneColumns_ && tap.weight == 0 && tap.index == columns_[0].index + c;
     }
 }
 
@@ -238,6 +242,11 @@ void FrameScaler::ScaleArea(const uint16_t* src, int c0, int c1, int r0, int r1,
 void FrameScaler::ScaleRow(const uint16_t* srcRow, int c0, int c1, uint32_t* line,
                            uint32_t* out) const {
     const Tap* taps = columns_.data();
+    if (oneToOneColumns_) {
+        const uint16_t* from = srcRow + taps[c0].index;
+        for (int c = 0; c < c1 - c0; ++c) out[c] = Expand565(from[c]);
+        return;
+    }
     const int first = taps[c0].index;
     const int last = std::min(srcW_ - 1, taps[c1 - 1].index + 1);
     for (int i = first; i <= last; ++i) line[i] = Expand565(srcRow[i]);

@@ -81,6 +81,8 @@ private:
     std::vector<Tap> columns_, rows_;
     // The columns whose taps blend, in order.
     std::vector<int> blendedColumns_;
+    // Each window column shows the next frame column, unblended: an unscaled window.
+    bool oneToOneColumns_ = false;
 };
 
 }  // namespace zolvex
