@@ -8,6 +8,16 @@ namespace {
 
 constexpr int kTile = 16;
 
+PixelRect Union(const PixelRect& a, const PixelRect& b) {
+    const int left = std::min(a.x, b.x), top = std::min(a.y, b.y);
+    const int right = std::max(a.x + a.w, b.x + b.w), bottom = std::max(a.y + a.h, b.y + b.h);
+    return {left, top, right - left, bottom - top};
+}
+
+long long Area(const PixelRect& r) {
+    return static_cast<long long>(r.w) * r.h;
+}
+
 }  // namespace
 
 std::vector<PixelRect> ChangedAreas(const uint16_t* shown, const uint16_t* next, int width,
@@ -68,17 +78,24 @@ std::vector<PixelRect> ChangedAreas(const uint16_t* shown, const uint16_t* next,
         }
         open = std::move(stillOpen);
     }
-    if (rects.size() > maxRects) {
-        PixelRect all = rects.front();
-        for (const PixelRect& r : rects) {
-            const int right = std::max(all.x + all.w, r.x + r.w);
-            const int lower = std::max(all.y + all.h, r.y + r.h);
-            all.x = std::min(all.x, r.x);
-            all.y = std::min(all.y, r.y);
-            all.w = right - all.x;
-            all.h = lower - all.y;
+    // Too many rectangles: the two whose union adds the least area are joined, again and
+    // again, so that blocks spread over the screen cost little more than the blocks.
+    while (rects.size() > std::max<size_t>(maxRects, 1)) {
+        size_t best = 0, other = 1;
+        long long bestCost = -1;
+        for (size_t i = 0; i < rects.size(); ++i) {
+            for (size_t j = i + 1; j < rects.size(); ++j) {
+                const long long cost = Area(Union(rects[i], rects[j])) - Area(rects[i]) -
+                                       Area(rects[j]);
+                if (bestCost < 0 || cost < bestCost) {
+                    bestCost = cost;
+                    best = i;
+                    other = j;
+                }
+            }
         }
-        rects.assign(1, all);
+        rects[best] = Union(rects[best], rects[other]);
+        rects.erase(rects.begin() + static_cast<ptrdiff_t>(other));
     }
     return rects;
 }

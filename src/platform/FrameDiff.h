@@ -12,7 +12,8 @@ namespace zolvex {
 // The parts of a width x height frame where `next` differs from `shown`, as at most
 // `maxRects` rectangles aligned to 16-pixel tiles (clipped to the frame) that cover
 // every changed pixel; empty when the frames are the same. Changes far apart give
-// separate rectangles; more than `maxRects` of them give one that covers them all.
+// separate rectangles; beyond `maxRects` of them, those that join at the least cost in
+// area are joined.
 std::vector<PixelRect> ChangedAreas(const uint16_t* shown, const uint16_t* next, int width,
                                     int height, size_t maxRects = 8);
 
