@@ -12,6 +12,7 @@ Program::Program(Platform& platform, const ProgramOptions& options)
     : platform_(platform),
       options_(options),
       display_(platform),
+      programKeys_(platform, display_),
       context_{platform, display_, application_, mainWindow_, *this, &random_},
       levelSelect_(context_),
       game_(context_),
@@ -39,6 +40,7 @@ bool Program::StartUp() {
     std::snprintf(text, sizeof text, "%1d", bgm);
     WriteProfileString(settings, "BGM", "BGM", text);
     if (bgm != 0) KBGMOpen(platform_, 10, -1);
+    programKeys_.Load(settings, bgm != 0, application_.dataDirectory);
 
     WindowOptions options = ReadDisplaySettings(settings, options_.display);
     storedPlacement_ = ReadDisplaySettings(settings).placement;
@@ -82,6 +84,7 @@ bool Program::StartUp() {
 }
 
 void Program::Dispatch(const Message& message) {
+    if (programKeys_.Take(message, application_.currentScene == &levelSelect_)) return;
     if (message.message == kMsgTimer) {
         SceneTimerProc(application_, message);
     } else {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/DisplaySettings.h"
+#include "app/ProgramKeys.h"
 #include "core/Random.h"
 #include "display/Display.h"
 #include "scenes/Application.h"
@@ -50,6 +51,7 @@ public:
     SceneContext& Context() { return context_; }
     Application& TheApplication() { return application_; }
     Display& TheDisplay() { return display_; }
+    ProgramKeys& TheProgramKeys() { return programKeys_; }
     LevelSelectScene& TheLevelSelect() { return levelSelect_; }
     GameScene& TheGame() { return game_; }
     RankingScene& TheRanking() { return ranking_; }
@@ -70,6 +72,8 @@ private:
     WindowPlacement storedPlacement_;
     RandomGenerator random_;
     Display display_;
+    // Before every scene sees a message; draws over the display's frames.
+    ProgramKeys programKeys_;
     MainWindow mainWindow_;
     Application application_;
     SceneContext context_;

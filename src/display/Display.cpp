@@ -115,8 +115,9 @@ bool Display::RestoreAll() {
 
 bool Display::Flip() {
     if (backBufferSurface == nullptr || primarySurface == nullptr) return false;
-    platform_.Present(backBufferSurface->Pixels(), backBufferSurface->Width(),
-                      backBufferSurface->Height());
+    const Surface* shown = overlay_ ? overlay_(*backBufferSurface) : nullptr;
+    if (shown == nullptr) shown = backBufferSurface.get();
+    platform_.Present(shown->Pixels(), shown->Width(), shown->Height());
     if (!primarySurface->SwapPixels(*backBufferSurface)) return false;
     flippedTexts = std::move(pendingTexts);
     pendingTexts.clear();

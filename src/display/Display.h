@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -56,6 +57,13 @@ public:
     // Releases every surface; each pointer becomes null.
     void Release();
 
+    // Given each frame as it is presented: returns the picture to present in its place
+    // (the frame with something drawn over it), or null to present the frame itself.
+    // What is drawn over a frame never becomes part of it or of the front surface.
+    void SetOverlay(std::function<const Surface*(const Surface& frame)> overlay) {
+        overlay_ = std::move(overlay);
+    }
+
     // Appends a text drawn into the back buffer to the frame being composed.
     void RecordText(TextRecord record) { pendingTexts.push_back(std::move(record)); }
     // The texts drawn into the back buffer for the frame flipped last, in drawing order.
@@ -95,6 +103,7 @@ private:
     std::vector<TextRecord> flippedTexts;
     uint64_t flipCount = 0;
     bool textGlyphsDrawn_ = true;
+    std::function<const Surface*(const Surface&)> overlay_;
 };
 
 }  // namespace zolvex

@@ -36,6 +36,16 @@ enum : uint32_t {
     kVkF12 = 123,
 };
 
+// Keys no screen uses, which the program itself answers on every screen: the music
+// and effects levels, the screenshot.
+enum : uint32_t {
+    kVkSnapshot = 44,  // Print Screen
+    kVkF2 = 113,
+    kVkF3 = 114,
+    kVkF7 = 118,
+    kVkF8 = 119,
+};
+
 struct Message {
     uint32_t message = 0;
     uint32_t wParam = 0;  // key code, activation flag, timer id or quit code
@@ -119,6 +129,10 @@ public:
     // Sound effects by relative path ("wav\\drop.wav"); a sound cuts the one playing.
     virtual void PlaySoundFile(const std::string& relativePath) = 0;
     virtual void Beep() = 0;
+    // How loud the music and the sound effects play, each 0 (silent) to 100 (as
+    // recorded); takes effect at once, on what is playing too, and holds for sounds
+    // and tunes started later.
+    virtual void SetVolumes(int music, int effects) = 0;
 
     // Music. Every call is harmless before MusicOpen or after it failed; a handle
     // of 0 means no tune.

@@ -69,7 +69,8 @@ uint32_t KeyCodeOfName(const std::string& name) {
         uint32_t code;
     } kNames[] = {{"Enter", 13}, {"Esc", 27},  {"Space", 32}, {"Backspace", 8},
                   {"Up", 38},    {"Down", 40}, {"Left", 37},  {"Right", 39},
-                  {"F1", 112},   {"F5", 116},  {"F12", 123}};
+                  {"F1", 112},   {"F5", 116},  {"F12", 123},  {"F2", 113},
+                  {"F3", 114},   {"F7", 118},  {"F8", 119},   {"PrintScreen", 44}};
     for (const auto& entry : kNames) {
         if (name == entry.name) return entry.code;
     }

@@ -83,6 +83,11 @@ void HeadlessPlatform::Beep() {
     sounds_.emplace_back("beep");
 }
 
+void HeadlessPlatform::SetVolumes(int music, int effects) {
+    musicVolume_ = music;
+    effectsVolume_ = effects;
+}
+
 void HeadlessPlatform::MusicOpen() {
     musicCalls_.emplace_back("Open");
     musicOpen_ = true;

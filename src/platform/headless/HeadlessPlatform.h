@@ -43,6 +43,7 @@ public:
 
     void PlaySoundFile(const std::string& relativePath) override;
     void Beep() override;
+    void SetVolumes(int music, int effects) override;
 
     void MusicOpen() override;
     void MusicClose() override;
@@ -79,6 +80,9 @@ public:
     bool CursorShown() const { return cursorShown_; }
     uint64_t PresentCount() const { return presentCount_; }
     bool MusicIsOpen() const { return musicOpen_; }
+    // The levels last set, 100 each before any call.
+    int MusicVolume() const { return musicVolume_; }
+    int EffectsVolume() const { return effectsVolume_; }
 
 private:
     std::string executableDirectory_;
@@ -96,6 +100,8 @@ private:
     std::vector<std::string> errorBoxes_;
     uint32_t nextMusicHandle_ = 1;
     uint64_t presentCount_ = 0;
+    int musicVolume_ = 100;
+    int effectsVolume_ = 100;
 };
 
 }  // namespace zolvex

@@ -25,6 +25,7 @@
 #include "formats/VorbisStream.h"
 #include "formats/WavCheck.h"
 #include "platform/EventQueue.h"
+#include "platform/OutputLimiter.h"
 #include "platform/sdl/ErrorBox.h"
 #include "platform/sdl/SdlScreen.h"
 #include "platform/sdl/SoundFont.h"
@@ -58,6 +59,8 @@ uint32_t VirtualKeyOf(SDL_Keycode key) {
             return kVkF5;
         case SDLK_F12:
             return kVkF12;
+        case SDLK_PRINTSCREEN:
+            return kVkSnapshot;
         default:
             break;
     }
@@ -355,6 +358,12 @@ public:
         if (beep_ != nullptr) Mix_PlayChannel(0, beep_, 0);
     }
 
+    void SetVolumes(int music, int effects) override {
+        musicVolume_ = std::clamp(music, 0, 100);
+        effectsVolume_ = std::clamp(effects, 0, 100);
+        if (audioOpen_) ApplyVolumes();
+    }
+
     // The sound font is looked for only when a tune has to be synthesised.
     void MusicOpen() override { musicOpen_ = EnsureAudio(); }
 
@@ -516,7 +525,35 @@ private:
         }
         Mix_AllocateChannels(1);
         audioOpen_ = true;
+        ApplyVolumes();
+        int frequency = 0;
+        Uint16 format = 0;
+        int channels = 0;
+        if (Mix_QuerySpec(&frequency, &format, &channels) != 0 && format == AUDIO_S16SYS) {
+            outputRate_ = frequency;
+            outputChannels_ = channels;
+            Mix_SetPostMix(LimitOutput, this);
+        }
         return true;
+    }
+
+    // The mixer's volumes keep the headroom the output limiter gives back.
+    void ApplyVolumes() {
+        auto mixerVolume = [](int percent) {
+            return static_cast<int>(
+                std::lround(percent * MIX_MAX_VOLUME * OutputLimiter::kHeadroom / 100.0));
+        };
+        Mix_VolumeMusic(mixerVolume(musicVolume_));
+        Mix_Volume(-1, mixerVolume(effectsVolume_));
+    }
+
+    // Runs on the mixer's thread, which alone touches the limiter.
+    static void LimitOutput(void* self, Uint8* stream, int length) {
+        auto* platform = static_cast<SdlPlatform*>(self);
+        const size_t frames = static_cast<size_t>(length) / sizeof(int16_t) /
+                              static_cast<size_t>(platform->outputChannels_);
+        platform->limiter_.Process(reinterpret_cast<int16_t*>(stream), frames,
+                                   platform->outputChannels_, platform->outputRate_);
     }
 
     // The music first, then the bytes it streams from.
@@ -591,6 +628,11 @@ private:
     bool musicOpen_ = false;
     bool soundFontTried_ = false;
     bool soundFontFound_ = false;
+    int musicVolume_ = 100;
+    int effectsVolume_ = 100;
+    OutputLimiter limiter_;
+    int outputRate_ = 44100;
+    int outputChannels_ = 2;
     std::map<std::string, Mix_Chunk*> chunks_;
     Mix_Chunk* beep_ = nullptr;
     std::vector<int16_t> beepSamples_;

@@ -1,0 +1,122 @@
+#include "app/ProgramKeys.h"
+
+#include <algorithm>
+
+#include "app/ControlsCard.h"
+
+namespace zolvex {
+namespace {
+
+constexpr ColorRef kNoticePanel = 0x3A1A0C;
+constexpr ColorRef kNoticeRim = 0x38B8E8;
+constexpr ColorRef kNoticeText = 0xFFFFFF;
+
+}  // namespace
+
+ProgramKeys::ProgramKeys(Platform& platform, Display& display)
+    : platform_(platform), display_(display), sound_(platform) {
+    display_.SetOverlay([this](const Surface& frame) { return Compose(frame); });
+}
+
+ProgramKeys::~ProgramKeys() {
+    display_.SetOverlay(nullptr);
+}
+
+void ProgramKeys::Load(const std::string& settingsPath, bool musicOn, std::string dataDirectory) {
+    sound_.Load(settingsPath, musicOn);
+    dataDirectory_ = std::move(dataDirectory);
+}
+
+bool ProgramKeys::Take(const Message& message, bool onTitleScreen) {
+    if (message.message == kMsgTimer && message.wParam == kNoticeTimer) {
+        platform_.KillTimer(kNoticeTimer);
+        notice_.clear();
+        Refresh();
+        return true;
+    }
+    if (message.message == kMsgActivateApp) {
+        // A key held while the focus went away sends no release.
+        swallowUp_.clear();
+        return false;
+    }
+    if (message.message == kMsgKeyUp) {
+        auto it = std::find(swallowUp_.begin(), swallowUp_.end(), message.wParam);
+        if (it == swallowUp_.end()) return false;
+        swallowUp_.erase(it);
+        return true;
+    }
+    if (message.message != kMsgKeyDown) return false;
+
+    const uint32_t key = message.wParam;
+    auto taken = [&] {
+        if (std::find(swallowUp_.begin(), swallowUp_.end(), key) == swallowUp_.end()) {
+            swallowUp_.push_back(key);
+        }
+        return true;
+    };
+    if (cardShown_ || (onTitleScreen && key == 'H')) {
+        cardShown_ = !cardShown_;
+        Refresh();
+        return taken();
+    }
+    if (key == kVkSnapshot) {
+        if (display_.Front() != nullptr) {
+            screenshots_.Save(*display_.Front(), platform_.CalendarTime(), dataDirectory_);
+        }
+        return taken();
+    }
+    if (std::optional<std::string> notice = sound_.OnKey(key)) {
+        ShowNotice(std::move(*notice));
+        return taken();
+    }
+    return false;
+}
+
+void ProgramKeys::ShowNotice(std::string text) {
+    notice_ = std::move(text);
+    platform_.SetTimer(kNoticeTimer, kNoticeMs);
+    Refresh();
+}
+
+void ProgramKeys::Refresh() {
+    const Surface* front = display_.Front();
+    if (front == nullptr) return;
+    const Surface* shown = Compose(*front);
+    if (shown == nullptr) shown = front;
+    platform_.Present(shown->Pixels(), shown->Width(), shown->Height());
+}
+
+const Surface* ProgramKeys::Compose(const Surface& frame) {
+    texts_.clear();
+    shown_ = cardShown_ || !notice_.empty();
+    if (!shown_ || !composed_.BltFast(0, 0, frame, nullptr, false)) {
+        shown_ = false;
+        return nullptr;
+    }
+    const FontSet& fonts = display_.Fonts();
+    if (cardShown_) DrawControlsCard(composed_, fonts, texts_);
+    if (!notice_.empty()) {
+        const Font* font = fonts.Get(1, 1);
+        const RenderedText* rendered = RenderText(font, notice_);
+        const int width =
+            rendered != nullptr ? rendered->width : 8 * static_cast<int>(notice_.size());
+        const int height = std::max(FontCellHeight(font), 16);
+        const Rect rim{640 - 12 - width - 20, 10, 640 - 12, 10 + height + 12};
+        composed_.Fill(rim, kNoticeRim);
+        composed_.Fill(Rect{rim.left + 2, rim.top + 2, rim.right - 2, rim.bottom - 2},
+                       kNoticePanel);
+        TextContext dc(composed_, fonts);
+        dc.SetBkMode(BkMode::Opaque);
+        dc.SetBkColor(kNoticePanel);
+        dc.SetTextColor(kNoticeText);
+        dc.SelectFont(font);
+        const int x = rim.left + 10;
+        const int y = rim.top + 6;
+        dc.TextOut(x, y, notice_.c_str(), static_cast<int>(notice_.size()));
+        texts_.push_back(
+            {x, y, notice_, kNoticeText, kNoticePanel, FontSizeIndex(font), FontFaceFlag(font)});
+    }
+    return &composed_;
+}
+
+}  // namespace zolvex

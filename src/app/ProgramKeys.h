@@ -1,0 +1,67 @@
+// The keys the program answers itself, on every screen and before any scene sees
+// them: the sound levels (F2, F3, F7, F8), the screenshot (Print Screen) and, on the
+// title screen, the controls card (H). What they show (a notice in the top-right
+// corner for about a second, the card) is drawn over the scenes' frames as they are
+// presented, never into them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/Screenshots.h"
+#include "app/SoundSettings.h"
+#include "display/Display.h"
+#include "platform/Platform.h"
+
+namespace zolvex {
+
+class ProgramKeys {
+public:
+    // The timer that takes the notice away; no scene uses it.
+    static constexpr int kNoticeTimer = 0x5A01;
+    static constexpr uint32_t kNoticeMs = 1200;
+
+    // Draws over the frames of `display`, which must outlive this.
+    ProgramKeys(Platform& platform, Display& display);
+    ~ProgramKeys();
+    ProgramKeys(const ProgramKeys&) = delete;
+    ProgramKeys& operator=(const ProgramKeys&) = delete;
+
+    // Reads the sound levels from the settings and sets them (start-up).
+    void Load(const std::string& settingsPath, bool musicOn, std::string dataDirectory);
+    // True when `message` was one of these keys (or their release, or the notice's
+    // timer) and must reach no scene. While the card is shown every key closes it and
+    // does nothing else.
+    bool Take(const Message& message, bool onTitleScreen);
+
+    const std::string& Notice() const { return notice_; }
+    bool CardShown() const { return cardShown_; }
+    const SoundLevels& Levels() const { return sound_.Levels(); }
+    // The picture presented last with something over it, and the texts drawn over
+    // it; null and empty while nothing is shown.
+    const Surface* Composed() const { return shown_ ? &composed_ : nullptr; }
+    const std::vector<TextRecord>& OverlayTexts() const { return texts_; }
+    Screenshots& TheScreenshots() { return screenshots_; }
+
+private:
+    const Surface* Compose(const Surface& frame);
+    // Presents the frame on screen again with what is over it now.
+    void Refresh();
+    void ShowNotice(std::string text);
+
+    Platform& platform_;
+    Display& display_;
+    SoundKeys sound_;
+    Screenshots screenshots_;
+    std::string dataDirectory_;
+    std::string notice_;
+    bool cardShown_ = false;
+    // The keys whose releases follow keys taken here.
+    std::vector<uint32_t> swallowUp_;
+    Surface composed_{640, 480};
+    bool shown_ = false;
+    std::vector<TextRecord> texts_;
+};
+
+}  // namespace zolvex
