@@ -247,6 +247,16 @@ SessionRound RunSession(const Screen& screen, const Subject& s, double seconds, 
         round.error = "did not start";
         return round;
     }
+    // A subject that logs its ticks is waited for by watching the log, so that no
+    // window search runs (and takes the processor and the X server) while it starts.
+    if (!tickPath.empty()) {
+        const double until = MonotonicRawMs() + 15000;
+        std::error_code none;
+        while (MonotonicRawMs() < until && child.Running() &&
+               !(fs::exists(tickPath, none) && fs::file_size(tickPath, none) > 0)) {
+            SleepUntilMs(MonotonicRawMs() + 20);
+        }
+    }
     const std::optional<std::string> window = screen.server.WaitForWindow(child.Pid(), 15000);
     if (!window) {
         round.error = "showed no window";

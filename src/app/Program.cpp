@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string>
+#include <thread>
 
 #include "formats/ProfileFile.h"
 #include "scenes/Music.h"
@@ -29,16 +30,28 @@ Program::~Program() {
 bool Program::StartUp() {
     application_.InitPaths(platform_);
 
-    if (!display_.Fonts().Create()) {
-        std::fputs("zolvex: no usable font was found; texts will not be shown\n", stderr);
-    }
-    fontsCreated_ = true;
+    // Finding and opening the fonts takes as long as opening the window, and neither
+    // needs the other: the fonts are ready by the time the pictures are drawn.
+    bool fontsFound = false;
+    std::thread fonts([this, &fontsFound] { fontsFound = display_.Fonts().Create(); });
+    auto fontsReady = [&] {
+        if (!fonts.joinable()) return;
+        fonts.join();
+        if (!fontsFound) {
+            std::fputs("zolvex: no usable font was found; texts will not be shown\n", stderr);
+        }
+        fontsCreated_ = true;
+    };
 
     const std::string& settings = application_.settingsPath;
     int bgm = GetProfileInt(settings, "BGM", "BGM", 1);
     char text[16];
     std::snprintf(text, sizeof text, "%1d", bgm);
-    WriteProfileString(settings, "BGM", "BGM", text);
+    // Written back so that the file names the setting; a file that already holds it
+    // as it stands is not rewritten, which spares every start a flush to the disk.
+    if (GetProfileString(settings, "BGM", "BGM", "", sizeof text) != text) {
+        WriteProfileString(settings, "BGM", "BGM", text);
+    }
     if (bgm != 0) KBGMOpen(platform_, 10, -1);
     programKeys_.Load(settings, bgm != 0, application_.dataDirectory);
 
@@ -62,6 +75,7 @@ bool Program::StartUp() {
     mainWindow_.Create(
         platform_, "zolvex", "zolvex",
         [this](const Message& message) { return SceneWindowProc(application_, message); }, options);
+    fontsReady();
 
     if (!display_.Init(19, 640, 480, 16)) {
         const std::string failure = display_.FailureReason();

@@ -229,9 +229,16 @@ public:
     bool HasWindow() const override { return events_.HasWindow(); }
 
     bool GetNextMessage(Message& out) override {
+        // Each pass reads the window system once: a wait that has just ended has read
+        // it already, so the pass after it only takes what that read queued.
+        bool justRead = false;
         for (;;) {
             SDL_Event event;
-            while (SDL_PollEvent(&event)) Translate(event);
+            if (!justRead) SDL_PumpEvents();
+            justRead = false;
+            while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
+                Translate(event);
+            }
             if (TakeHangUp()) events_.Post(Message{kMsgClose, 0, 0, 0});
             const uint64_t now = NowMs();
             SettleScreen(now);
@@ -241,6 +248,10 @@ public:
                     std::fprintf(tickLog_, "%.3f\n",
                                  static_cast<double>(SDL_GetPerformanceCounter()) * 1000.0 /
                                      static_cast<double>(SDL_GetPerformanceFrequency()));
+                    // The first line is on disk at once: it tells a watcher the first
+                    // frame is up.
+                    if (!tickLogged_) std::fflush(tickLog_);
+                    tickLogged_ = true;
                 }
                 return true;
             }
@@ -252,6 +263,7 @@ public:
             bool got = !sleep ? SDL_WaitEvent(&event) != 0
                               : SDL_WaitEventTimeout(&event, static_cast<int>(*sleep)) != 0;
             if (got) Translate(event);
+            justRead = true;
         }
     }
 
@@ -618,6 +630,7 @@ private:
     bool watchingHangUp_ = false;
     std::string programDirectory_;
     std::FILE* tickLog_ = nullptr;
+    bool tickLogged_ = false;
     uint64_t start_ = 0;
     SdlScreen screen_;
     bool focused_ = true;
