@@ -11,9 +11,9 @@ namespace zolvex {
 
 // Each 0 (silent) to 100 (as recorded).
 struct SoundLevels {
-    // With these the music plays at about -17.5 dBFS RMS and every effect stands
+    // With these the music plays at about -17 dBFS RMS and every effect stands
     // clearly above it (docs/ASSETS.md).
-    static constexpr int kDefaultMusic = 80;
+    static constexpr int kDefaultMusic = 85;
     static constexpr int kDefaultEffects = 100;
 
     int music = kDefaultMusic;

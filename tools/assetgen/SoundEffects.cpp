@@ -82,30 +82,44 @@ void Finish(Sound& sound, float peak, float fadeMs) {
     if (!sound.samples.empty()) sound.samples.front() = sound.samples.back() = 0;
 }
 
+// Soft saturation: rounds off the loudest moments so that a short sound carries more
+// loudness for its peak, which is what lets it stand out over the music without
+// pushing the mix towards full scale.
+void Saturate(Sound& sound, double drive) {
+    const double norm = std::tanh(drive);
+    for (float& v : sound.samples) v = static_cast<float>(std::tanh(drive * v) / norm);
+}
+
 Sound MakeDropSound() {
     Sound s = Silence(0.11);
     Noise noise(0xD20Bu);
-    LowPass body(1400), click(5000);
-    double phase = 0;
+    LowPass click(6500), clickFloor(1800);
+    double phase = 0, wood = 0, woodHigh = 0;
     for (size_t i = 0; i < s.samples.size(); ++i) {
         double t = static_cast<double>(i) / kRate;
-        double freq = 95 + 140 * std::exp(-t / 0.018);  // the knock drops in pitch as it dies
+        double freq = 110 + 150 * std::exp(-t / 0.02);  // the body drops in pitch as it dies
         phase += kTwoPi * freq / kRate;
-        double thump = std::sin(phase) * Envelope(t, 0.003, 0.028);
-        double knock = body.Step(noise.Next()) * Envelope(t, 0.001, 0.012);
-        double tick = click.Step(noise.Next()) * Envelope(t, 0.0008, 0.004);
-        s.samples[i] = static_cast<float>(thump + 1.6 * knock + 0.25 * tick);
+        double thump = std::sin(phase) * Envelope(t, 0.002, 0.06);
+        // A block of wood struck: two bright, inharmonic partials.
+        wood += kTwoPi * 740 / kRate;
+        woodHigh += kTwoPi * 1910 / kRate;
+        double knock = (std::sin(wood) + 0.6 * std::sin(woodHigh)) * Envelope(t, 0.001, 0.045);
+        float n = noise.Next();
+        double tick = (click.Step(n) - clickFloor.Step(n)) * Envelope(t, 0.0005, 0.012);
+        s.samples[i] = static_cast<float>(thump + 0.7 * knock + 1.5 * tick);
     }
-    Finish(s, 0.45f, 4);
+    Finish(s, 1.0f, 0);
+    Saturate(s, 3.0);
+    Finish(s, 0.84f, 4);
     return s;
 }
 
 Sound MakeClearSound() {
     Sound s = Silence(0.28);
     // A rising major arpeggio, C6 G6 C7, each note ringing on under the next.
-    AddChime(s, 0.000, 1046.5, 0.070, 0.55);
-    AddChime(s, 0.040, 1568.0, 0.065, 0.50);
-    AddChime(s, 0.080, 2093.0, 0.060, 0.45);
+    AddChime(s, 0.000, 1046.5, 0.110, 0.55);
+    AddChime(s, 0.040, 1568.0, 0.100, 0.50);
+    AddChime(s, 0.080, 2093.0, 0.095, 0.45);
     Noise noise(0x9A17u);
     LowPass low(3000);
     for (size_t i = 0; i < s.samples.size(); ++i) {
@@ -114,7 +128,9 @@ Sound MakeClearSound() {
         float sparkle = n - low.Step(n);  // high-passed noise: a short shimmer on the strike
         s.samples[i] += static_cast<float>(0.12 * sparkle * Envelope(t, 0.002, 0.025));
     }
-    Finish(s, 0.7f, 20);
+    Finish(s, 1.0f, 0);
+    Saturate(s, 1.8);
+    Finish(s, 0.84f, 20);
     return s;
 }
 
@@ -130,7 +146,7 @@ Sound MakePauseSound() {
         double env = std::min(1.0, t / 0.004) * (t < 0.04 ? 1.0 : std::exp(-(t - 0.04) / 0.02));
         s.samples[i] = static_cast<float>(v * env);
     }
-    Finish(s, 0.5f, 6);
+    Finish(s, 0.8f, 6);
     return s;
 }
 
@@ -164,7 +180,7 @@ Sound MakeGameOverSound() {
     }
     LowPass smooth(2500);
     for (float& v : s.samples) v = smooth.Step(v);
-    Finish(s, 0.7f, 15);
+    Finish(s, 0.84f, 15);
     return s;
 }
 

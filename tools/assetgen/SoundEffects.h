@@ -6,7 +6,7 @@
 
 namespace zolvex {
 
-Sound MakeDropSound();      // wav/drop.wav: a soft knock as a block lands, about 0.1 s
+Sound MakeDropSound();      // wav/drop.wav: a bright wooden knock as a block lands, about 0.1 s
 Sound MakeClearSound();     // wav/pan.wav: a bright rising chime for marked cells, under 0.3 s
 Sound MakePauseSound();     // wav/pause.wav: a short two-step blip
 Sound MakeGameOverSound();  // wav/gover.wav: a falling phrase of about a second
