@@ -2,12 +2,12 @@
 # Sourced, not run.
 
 # What building and playing the game need; the build renders the tunes with FluidSynth and
-# the TimGM6mb sound font and encodes them with libvorbisenc.
+# the TimGM6mb sound font and encodes them with libvorbisenc; screenshots are PNG files (libpng).
 zolvex_game_packages=(
   cmake g++ make pkg-config
   libsdl2-dev libsdl2-ttf-dev libsdl2-mixer-dev timgm6mb-soundfont fonts-vlgothic
   libfontconfig-dev fonts-dejavu-core zlib1g-dev libx11-dev
-  libfluidsynth-dev libvorbis-dev libogg-dev
+  libfluidsynth-dev libvorbis-dev libogg-dev libpng-dev
 )
 
 # What the test suite adds: the simulator's JSON, the test and benchmark libraries, the
@@ -16,7 +16,7 @@ zolvex_game_packages=(
 zolvex_test_packages=(
   "${zolvex_game_packages[@]}"
   nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xdotool openbox x11-utils imagemagick python3 clang libclang-rt-14-dev
+  xvfb xdotool openbox x11-utils imagemagick sox python3 clang libclang-rt-14-dev
   clang-format clang-tidy desktop-file-utils appstream
 )
 

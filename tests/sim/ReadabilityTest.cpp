@@ -54,12 +54,15 @@ protected:
 
     // Every text of the frame flipped last, measured against that frame: the run draws
     // without glyphs, so the frame holds only what lies under the texts.
-    void Measure(const std::string& screen) {
+    void Measure(const std::string& screen) { Measure(screen, Texts(), Screen()); }
+
+    // The same for `texts` drawn over `frame` (what the program draws over a scene's frame).
+    void Measure(const std::string& screen, const std::vector<TextRecord>& texts,
+                 const Surface& frame) {
         const Display& display = P().TheDisplay();
         ASSERT_FALSE(display.TextGlyphsDrawn());
-        ASSERT_FALSE(Texts().empty()) << screen << " shows no text";
-        const Surface& frame = Screen();
-        for (const TextRecord& text : Texts()) {
+        ASSERT_FALSE(texts.empty()) << screen << " shows no text";
+        for (const TextRecord& text : texts) {
             const Font* font = text.fontIndex < 0
                                    ? display.Fonts().Stock()
                                    : display.Fonts().Get(text.fontIndex, text.fontFlag);
@@ -120,6 +123,12 @@ TEST_F(ReadabilityTest, EveryTextOfEveryScreenStandsOutFromWhatLiesBeneathIt) {
     P().TheDisplay().SetTextGlyphsDrawn(false);
 
     MeasureTitle("title, Beginner Level", 10);
+    // The controls card over the title, and a notice over the card.
+    Run("key F8\nkey H");
+    const ProgramKeys& keys = P().TheProgramKeys();
+    ASSERT_NE(keys.Composed(), nullptr);
+    Measure("controls card", keys.OverlayTexts(), *keys.Composed());
+    Run("key Esc\nwait 1300");
     Run("key Down");
     MeasureTitle("title, Advanced Level", 10);
     Run("key Down");

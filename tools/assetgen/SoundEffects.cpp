@@ -105,7 +105,7 @@ Sound MakeDropSound() {
         woodHigh += kTwoPi * 1910 / kRate;
         double knock = (std::sin(wood) + 0.6 * std::sin(woodHigh)) * Envelope(t, 0.001, 0.045);
         float n = noise.Next();
-        double tick = (click.Step(n) - clickFloor.Step(n)) * Envelope(t, 0.0005, 0.012);
+        double tick = (click.Step(n) - clickFloor.Step(n)) * Envelope(t, 0.002, 0.012);
         s.samples[i] = static_cast<float>(thump + 0.7 * knock + 1.5 * tick);
     }
     Finish(s, 1.0f, 0);

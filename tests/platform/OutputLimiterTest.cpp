@@ -1,0 +1,51 @@
+// The last stage of the sound: what the mixer leaves at half level comes out at full
+// level, and nothing, however loud the sum, comes out above -1 dBFS.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/OutputLimiter.h"
+
+namespace zolvex {
+namespace {
+
+TEST(OutputLimiterTest, GivesTheHeadroomBackAndHoldsEveryFrameUnderTheCeiling) {
+    OutputLimiter limiter;
+    constexpr int kRate = 44100;
+    // A quiet stereo tone comes out twice as loud, sample for sample.
+    std::vector<int16_t> quiet;
+    for (int i = 0; i < kRate / 10; ++i) {
+        const auto v = static_cast<int16_t>(8000 * std::sin(i * 0.05));
+        quiet.insert(quiet.end(), {v, static_cast<int16_t>(-v)});
+    }
+    std::vector<int16_t> out = quiet;
+    limiter.Process(out.data(), out.size() / 2, 2, kRate);
+    for (size_t i = 0; i < out.size(); ++i) ASSERT_EQ(out[i], 2 * quiet[i]) << i;
+
+    // A full-scale burst is held at the ceiling in both channels together.
+    std::vector<int16_t> loud;
+    for (int i = 0; i < kRate / 20; ++i) {
+        const auto v = static_cast<int16_t>(32767 * std::sin(i * 0.05));
+        loud.insert(loud.end(), {v, static_cast<int16_t>(v / 4)});
+    }
+    out = loud;
+    limiter.Process(out.data(), out.size() / 2, 2, kRate);
+    int peak = 0;
+    for (int16_t s : out) peak = std::max(peak, std::abs(int{s}));
+    EXPECT_LE(peak, OutputLimiter::kCeiling);
+    EXPECT_GT(peak, OutputLimiter::kCeiling * 9 / 10);
+    EXPECT_EQ(out[out.size() - 2] / 4, out[out.size() - 1]) << "one gain for both channels";
+    EXPECT_LE(OutputLimiter::kCeiling, static_cast<int>(32768 * std::pow(10.0, -1.0 / 20)));
+
+    // Afterwards the gain recovers within half a second.
+    for (int tenth = 0; tenth < 5; ++tenth) {
+        out = quiet;
+        limiter.Process(out.data(), out.size() / 2, 2, kRate);
+    }
+    EXPECT_NEAR(out[out.size() / 2], 2 * quiet[quiet.size() / 2], 2 * 8000 / 50);
+}
+
+}  // namespace
+}  // namespace zolvex
