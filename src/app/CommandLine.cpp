@@ -62,6 +62,9 @@ std::string HelpText(const std::string& programFolder, const std::string& settin
            "            Esc or F12 gives up\n"
            "  Rankings  the arrows move the character picker, Space types the character,\n"
            "            Backspace deletes, Enter, Esc or F12 store the name\n"
+           "            (or type the name on the keyboard)\n"
+           "  Controller  D-pad or left stick: the arrows; A Space, B Backspace, Start Enter,\n"
+           "            Back Esc, Y F1, right shoulder H\n"
            "\n"
            "Folders of this copy:\n"
            "  pictures, sounds, tunes  " +

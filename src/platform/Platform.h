@@ -19,6 +19,7 @@ enum : uint32_t {
     kMsgActivateApp = 28,
     kMsgKeyDown = 256,
     kMsgKeyUp = 257,
+    kMsgChar = 258,  // a character typed on the keyboard; wParam is its Unicode code point
     kMsgTimer = 275,
 };
 
@@ -104,6 +105,10 @@ public:
     virtual bool GetNextMessage(Message& out) = 0;
     virtual void PostQuit(int exitCode) = 0;
     virtual void ShowCursor(bool show) = 0;
+    // While on, each character typed on the keyboard arrives as kMsgChar after the
+    // key-down of the key that typed it, in whatever layout the keyboard has. Off
+    // when the window is created.
+    virtual void SetTextInput(bool on) = 0;
     // Shows `text` under `caption` with `detail` (one English line naming what
     // failed) below it, until the player dismisses it or the close command comes.
     virtual void ShowErrorBox(const std::string& caption, const std::string& text,

@@ -2,6 +2,8 @@
 // where a game's total is placed, the verdict, the character picker and name
 // entry, and leaving the screen by every way there is.
 #include <algorithm>
+#include <sstream>
+#include <vector>
 
 #include "SimHarness.h"
 #include "display/Font.h"
@@ -347,6 +349,59 @@ TEST_F(RankingSceneTest, ARestoreAfterAGameEntersTheResultAgainKeepingTheNameTyp
     EXPECT_EQ(Ranking().entries[1].score, 0u) << "the file did not hold the entry yet";
     Run("wait 100");
     EXPECT_EQ(TextOrNone(50, 180), "You get  1st Rank!!");
+}
+
+// Characters typed on the keyboard during name entry: each moves the picker to
+// itself and is typed as Space would type it, with the same sound and limits.
+TEST_F(RankingSceneTest, ANameTypedOnTheKeyboardIsTypedThroughThePicker) {
+    Boot();
+    PlayToRanking(300, 0);
+    EXPECT_TRUE(Platform().TextInputOn());
+    Sounds();
+    Run("text Player_1");
+    EXPECT_EQ(Name(0), "PLAYER_1") << "letters come as the picker's capitals";
+    EXPECT_EQ(Ranking().pickerRow, 0);
+    EXPECT_EQ(Ranking().pickerColumn, '1');
+    std::vector<std::string> sounds = Sounds();
+    EXPECT_EQ(sounds, std::vector<std::string>(8, "wav/pause.wav"));
+
+    Run("key Space\ntext {~");
+    EXPECT_EQ(Name(0), "PLAYER_11")
+        << "Space types the picker's character; { and ~ are not offered";
+    Run("text xy");
+    EXPECT_EQ(Name(0), "PLAYER_11X");
+    EXPECT_EQ(Ranking().SelectedCode(), 'Y');
+    EXPECT_EQ(Sounds().back(), "beep") << "a full name beeps";
+    Run("wait 100\nkey Backspace Enter");
+    EXPECT_EQ(FileValue("10", "Name"), "PLAYER_1");
+    EXPECT_FALSE(Platform().TextInputOn());
+}
+
+TEST_F(RankingSceneTest, TypedCharactersChangeNothingOutsideNameEntry) {
+    Boot();
+    // The whole dump of a screen before and after typing letters, digits and the
+    // picker's punctuation: nothing changes, nothing sounds.
+    auto expectUnchangedByTyping = [&](const std::string& where) {
+        EXPECT_FALSE(Platform().TextInputOn()) << where;
+        // The first dump takes the sounds and music calls made so far.
+        Run("dump\ndump\ntext AEFHLQRSWZ019@*\ndump");
+        std::istringstream dumps(sim->Dumps());
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(dumps, line);) lines.push_back(line);
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_TRUE(lines[lines.size() - 2] == lines.back()) << where << ":\n" << lines.back();
+    };
+    Run("wait 150");
+    expectUnchangedByTyping("title");
+    StartGame();
+    Run("key Enter\nwait 500");
+    expectUnchangedByTyping("game");
+    Run("key Esc\nwait 4500");
+    ASSERT_EQ(CurrentName(), "Ranking");
+    expectUnchangedByTyping("the ranking of a game that scored nothing");
+    Run("key Enter");
+    ViewRanking();
+    expectUnchangedByTyping("view-only ranking");
 }
 
 }  // namespace

@@ -122,6 +122,13 @@ std::optional<SimCommand> ParseSimLine(const std::string& line, int lineNumber,
             if (code == 0) return fail("unknown key name '" + words[i] + "'");
             command.keys.push_back(code);
         }
+    } else if (verb == "text") {
+        command.kind = SimCommand::Kind::Text;
+        if (argc != 1) return fail("text takes one word of characters to type");
+        for (unsigned char c : words[1]) {
+            if (c < 0x21 || c > 0x7E) return fail("text takes printable ASCII characters only");
+        }
+        command.text = words[1];
     } else if (verb == "focus") {
         if (argc != 1 || (words[1] != "lost" && words[1] != "gained")) {
             return fail("focus takes 'lost' or 'gained'");

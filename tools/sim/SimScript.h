@@ -23,6 +23,7 @@ struct SimCommand {
         Cell,  // numbers: column, row, value, marked
         Trio,  // text = "current" or "next"; numbers: index, column, row, y, value, falling
         Set,   // text = field; numbers[0] = value
+        Text,  // text = the characters typed
     };
     Kind kind = Kind::Dump;
     std::vector<uint32_t> keys;  // virtual-key codes

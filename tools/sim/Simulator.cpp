@@ -169,6 +169,16 @@ void Simulator::KeyUp(uint32_t code) {
     Pump();
 }
 
+// As on a keyboard: the key goes down, the window system types its character
+// (only while text input is on), and the key comes up.
+void Simulator::TypeCharacter(char character) {
+    const uint32_t key = KeyCodeOfName(std::string(1, character));
+    if (key != 0) KeyDown(key);
+    platform_->Inject(Message{kMsgChar, static_cast<unsigned char>(character), 0, 0});
+    Pump();
+    if (key != 0) KeyUp(key);
+}
+
 bool Simulator::Execute(const SimCommand& command, std::ostream& out, std::string* error) {
     GameModel& game = program_->TheGame().model;
     switch (command.kind) {
@@ -189,6 +199,9 @@ bool Simulator::Execute(const SimCommand& command, std::ostream& out, std::strin
             break;
         case SimCommand::Kind::Up:
             KeyUp(command.keys[0]);
+            break;
+        case SimCommand::Kind::Text:
+            for (char c : command.text) TypeCharacter(c);
             break;
         case SimCommand::Kind::FocusLost:
         case SimCommand::Kind::FocusGained:

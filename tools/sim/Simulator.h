@@ -37,6 +37,7 @@ private:
     void Pump();
     void KeyDown(uint32_t code);
     void KeyUp(uint32_t code);
+    void TypeCharacter(char character);
 
     std::unique_ptr<HeadlessPlatform> platform_;
     std::unique_ptr<Program> program_;

@@ -19,6 +19,7 @@ bool HeadlessPlatform::CreateMainWindow(const std::string& /*title*/, WindowProc
     }
     proc_ = std::move(proc);
     events_.WindowCreated();
+    textInput_ = false;
     // Showing the window makes the program the foreground one; the window
     // procedure hears of it before the creation returns.
     proc_(Message{kMsgActivateApp, 1, 0, static_cast<uint32_t>(now_)});
@@ -126,6 +127,7 @@ void HeadlessPlatform::MusicFree(uint32_t /*handle*/) {
 }
 
 void HeadlessPlatform::Inject(const Message& message) {
+    if (message.message == kMsgChar && !textInput_) return;
     events_.Post(message);
 }
 

@@ -28,6 +28,7 @@ public:
     bool GetNextMessage(Message& out) override;
     void PostQuit(int exitCode) override;
     void ShowCursor(bool show) override { cursorShown_ = show; }
+    void SetTextInput(bool on) override { textInput_ = on; }
     // Records "caption: text"; the detail line is not recorded.
     void ShowErrorBox(const std::string& caption, const std::string& text,
                       const std::string& detail) override;
@@ -58,6 +59,8 @@ public:
     std::string ExecutableDirectory() const override { return executableDirectory_; }
 
     // Driving the run.
+    // Queues `message`; a typed character only while text input is on, as the
+    // window system delivers it.
     void Inject(const Message& message);
     // Lets ticks due up to `time` be delivered; the clock moves to `time` once
     // they have all been taken.
@@ -78,6 +81,7 @@ public:
     std::vector<std::string> TakeMusicCalls();
     const std::vector<std::string>& ErrorBoxes() const { return errorBoxes_; }
     bool CursorShown() const { return cursorShown_; }
+    bool TextInputOn() const { return textInput_; }
     uint64_t PresentCount() const { return presentCount_; }
     bool MusicIsOpen() const { return musicOpen_; }
     // The levels last set, 100 each before any call.
@@ -91,6 +95,7 @@ private:
     uint64_t horizon_ = 0;
     bool displayAvailable_ = true;
     bool cursorShown_ = true;
+    bool textInput_ = false;
     bool musicOpen_ = false;
     WindowProc proc_;
     std::function<void()> displayLost_;

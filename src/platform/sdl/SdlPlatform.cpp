@@ -27,6 +27,7 @@
 #include "platform/EventQueue.h"
 #include "platform/OutputLimiter.h"
 #include "platform/sdl/ErrorBox.h"
+#include "platform/sdl/SdlControllers.h"
 #include "platform/sdl/SdlScreen.h"
 #include "platform/sdl/SoundFont.h"
 #include "platform/sdl/XConnection.h"
@@ -170,6 +171,7 @@ public:
         if (beep_ != nullptr) Mix_FreeChunk(beep_);
         FreeTunes();
         if (audioOpen_) Mix_CloseAudio();
+        controllers_.Stop();
         screen_.Close();
         SDL_Quit();
         displayLostHook = nullptr;
@@ -242,6 +244,7 @@ public:
             if (TakeHangUp()) events_.Post(Message{kMsgClose, 0, 0, 0});
             const uint64_t now = NowMs();
             SettleScreen(now);
+            controllers_.Poll(now);
             if (std::optional<Message> m = events_.Next(now)) {
                 out = *m;
                 if (tickLog_ != nullptr && out.message == kMsgTimer && out.wParam == 0) {
@@ -257,7 +260,8 @@ public:
             }
             if (pollingLoop_) continue;
             std::optional<uint64_t> sleep = events_.SleepBefore(now);
-            for (uint64_t due : {screen_.SwitchSettlesAt(), screen_.PlacementDueAt()}) {
+            for (uint64_t due :
+                 {screen_.SwitchSettlesAt(), screen_.PlacementDueAt(), controllers_.WakeAt(now)}) {
                 if (due != 0) sleep = std::min(sleep.value_or(due - now), due - now);
             }
             bool got = !sleep ? SDL_WaitEvent(&event) != 0
@@ -272,6 +276,15 @@ public:
     }
 
     void ShowCursor(bool show) override { SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE); }
+
+    void SetTextInput(bool on) override {
+        textInput_ = on;
+        if (on) {
+            SDL_StartTextInput();
+        } else {
+            SDL_StopTextInput();
+        }
+    }
 
     // Drawn by the game in its own window: no process of its own that could outlive
     // the run, the game's fonts, and the close command ends it like any screen.
@@ -473,7 +486,11 @@ private:
 
     void Translate(const SDL_Event& event) {
         if (screen_.HandleEvent(event, NowMs())) return;
+        if (controllers_.HandleEvent(event, NowMs())) return;
         switch (event.type) {
+            case SDL_TEXTINPUT:
+                PostTypedText(event.text.text);
+                break;
             case SDL_KEYDOWN:
             case SDL_KEYUP: {
                 uint32_t vk = VirtualKeyOf(event.key.keysym.sym);
@@ -506,6 +523,21 @@ private:
                 break;
             default:
                 break;
+        }
+    }
+
+    // One message for each character of the UTF-8 text.
+    void PostTypedText(const char* text) {
+        for (const auto* at = reinterpret_cast<const unsigned char*>(text); *at != 0;) {
+            const int length = *at < 0x80 ? 1 : *at < 0xE0 ? 2 : *at < 0xF0 ? 3 : 4;
+            uint32_t character = length == 1 ? *at : *at & (0x3F >> (length - 1));
+            int taken = 1;
+            while (taken < length && (at[taken] & 0xC0) == 0x80) {
+                character = (character << 6) | (at[taken] & 0x3F);
+                ++taken;
+            }
+            if (taken == length) events_.Post(Message{kMsgChar, character, 0, 0});
+            at += taken;
         }
     }
 
@@ -636,6 +668,8 @@ private:
     bool focused_ = true;
     WindowProc proc_;
     EventQueue events_;
+    SdlControllers controllers_{events_};
+    bool textInput_ = false;
     bool audioTried_ = false;
     bool audioOpen_ = false;
     bool musicOpen_ = false;

@@ -15,6 +15,9 @@ constexpr ColorRef kYellow = 0x00FFFF;
 constexpr ColorRef kRed = 0x0000FF;
 constexpr ColorRef kCyan = 0xFFFF00;
 constexpr ColorRef kPickerBlack = 0xFF000000;
+// The picker shows the characters 32 to 64 in its first row and 65 to 96 in its second.
+constexpr int32_t kFirstRowEnd = 64;
+constexpr uint32_t kLastPickerCode = 96;
 
 }  // namespace
 
@@ -52,7 +55,10 @@ int RankingScene::Start(StartMode startMode) {
     KBGMPlay(music, 1);
     ReadRankingTable(scoreFilePath, level, entries);
     SetSceneTimer(0, 100);
-    if (viewOnly) return 1;
+    if (viewOnly) {
+        ThePlatform().SetTextInput(false);
+        return 1;
+    }
 
     nameLength = 0;
     pickerColumn = 32;
@@ -60,6 +66,8 @@ int RankingScene::Start(StartMode startMode) {
     const GameResult result = Switcher().LastResult();
     total = SaturatingAdd(result.score, result.bonus);
     InsertNewEntry();
+    // Characters typed on the keyboard reach the screen only while a name is entered.
+    ThePlatform().SetTextInput(newRank >= 0 && newRank <= 9);
     if (keepTyping && newRank >= 0 && newRank <= 9) {
         std::memcpy(entries[newRank].name, typed.name, sizeof typed.name);
         nameLength = typedLength;
@@ -93,6 +101,7 @@ bool RankingScene::StoreTable() const {
 
 int RankingScene::End() {
     Scene::End();
+    ThePlatform().SetTextInput(false);
     KillTimer(0);
     StoreTable();
     backdrop_.reset();
@@ -102,6 +111,10 @@ int RankingScene::End() {
 intptr_t RankingScene::OnMessage(const Message& message) {
     if (message.message == kMsgDestroy) {
         PostQuitMessage(0);
+        return 1;
+    }
+    if (message.message == kMsgChar) {
+        TypeCharacter(message.wParam);
         return 1;
     }
     if (message.message != kMsgKeyDown) {
@@ -119,15 +132,7 @@ intptr_t RankingScene::OnMessage(const Message& message) {
             Switcher().StartScene(SceneId::LevelSelect, StartMode::Create);
             break;
         case kVkSpace:
-            if (!typing) break;
-            if (nameLength < 10) {
-                entries[newRank].name[nameLength] = static_cast<char>(SelectedCode());
-                ++nameLength;
-                entries[newRank].name[nameLength] = '\0';
-                ThePlatform().PlaySoundFile("wav\\pause.wav");
-            } else {
-                ThePlatform().Beep();
-            }
+            if (typing) TypeSelectedCharacter();
             break;
         case kVkBack:
             if (typing && nameLength > 0) {
@@ -157,6 +162,30 @@ intptr_t RankingScene::OnMessage(const Message& message) {
             break;
     }
     return 1;
+}
+
+void RankingScene::TypeSelectedCharacter() {
+    if (nameLength < 10) {
+        entries[newRank].name[nameLength] = static_cast<char>(SelectedCode());
+        ++nameLength;
+        entries[newRank].name[nameLength] = '\0';
+        ThePlatform().PlaySoundFile("wav\\pause.wav");
+    } else {
+        ThePlatform().Beep();
+    }
+}
+
+void RankingScene::TypeCharacter(uint32_t character) {
+    if (newRank < 0 || newRank > 9 || mode == StartMode::ViewOnly) return;
+    // The picker shows capitals only, so a letter typed in either case is its capital.
+    if (character >= 'a' && character <= 'z') character -= 'a' - 'A';
+    // A blank is what the Space key types already: the key types the selected
+    // character, and the blank it also produces is not typed a second time.
+    if (character <= ' ' || character > kLastPickerCode) return;
+    const auto code = static_cast<int32_t>(character);
+    pickerRow = code <= kFirstRowEnd ? 0 : 1;
+    pickerColumn = code - 33 * pickerRow;
+    TypeSelectedCharacter();
 }
 
 int RankingScene::OnTimer(int /*timerId*/, uint32_t /*time*/) {

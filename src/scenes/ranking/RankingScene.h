@@ -43,6 +43,11 @@ public:
     uint32_t total = 0;
 
 private:
+    // Types the picker's character, as Space does while a name is entered.
+    void TypeSelectedCharacter();
+    // Moves the picker to a character typed on the keyboard and types it; one the
+    // picker does not show does nothing.
+    void TypeCharacter(uint32_t character);
     bool StoreTable() const;
     // The layers beneath the table: the background and the dimmed logo.
     void DrawBackdrop(Surface& target) const;
