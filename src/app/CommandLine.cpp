@@ -67,6 +67,7 @@ std::string HelpText(const std::string& programFolder, const std::string& settin
            "            (or type the name on the keyboard)\n"
            "  Controller  D-pad or left stick: the arrows; A Space, B Backspace, Start Enter,\n"
            "            Back Esc, Y F1, right shoulder H\n"
+           "  [Keys] in zolvex.ini puts the game's actions on keys of your own (zolvex(6))\n"
            "\n"
            "Folders of this copy:\n"
            "  pictures, sounds, tunes  " +

@@ -4,6 +4,7 @@
 #include <string>
 #include <thread>
 
+#include "app/KeySettings.h"
 #include "formats/ProfileFile.h"
 #include "scenes/Music.h"
 
@@ -57,6 +58,7 @@ bool Program::StartUp() {
 
     WindowOptions options = ReadDisplaySettings(settings, options_.display);
     storedPlacement_ = ReadDisplaySettings(settings).placement;
+    options.keys = ReadKeySettings(settings);
     // What the player changes about the window is kept for the next run.
     options.placementChanged = [this](const WindowPlacement& placement) {
         if (WriteDisplayPlacement(application_.settingsPath, storedPlacement_, placement)) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/FrameScaler.h"
 
@@ -47,6 +48,15 @@ enum : uint32_t {
     kVkF8 = 119,
 };
 
+// A key of the player's own for one of the game's actions, from the settings.
+// Keys are named as the window system names them ("A", "Left Shift", "Keypad 4").
+struct KeyBinding {
+    std::string action;       // the setting's name, for messages: "Swap"
+    uint32_t virtualKey = 0;  // what the action's key sends to the screens
+    std::string defaultKey;   // the key that does it by default: "Space"
+    std::string key;          // the player's key; empty keeps the default
+};
+
 struct Message {
     uint32_t message = 0;
     uint32_t wParam = 0;  // key code, activation flag, timer id or quit code
@@ -85,6 +95,8 @@ struct WindowOptions {
     // Told, once things settle, whenever the player has switched between full
     // screen and window, moved or resized the window, or moved it to another monitor.
     std::function<void(const WindowPlacement&)> placementChanged;
+    // The game's actions with the keys the player chose for them.
+    std::vector<KeyBinding> keys;
 };
 
 class Platform {

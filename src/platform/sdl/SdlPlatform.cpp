@@ -28,6 +28,7 @@
 #include "platform/OutputLimiter.h"
 #include "platform/sdl/ErrorBox.h"
 #include "platform/sdl/SdlControllers.h"
+#include "platform/sdl/SdlKeyMap.h"
 #include "platform/sdl/SdlScreen.h"
 #include "platform/sdl/SoundFont.h"
 #include "platform/sdl/XConnection.h"
@@ -207,6 +208,7 @@ public:
             return false;
         }
         SDL_StopTextInput();
+        keyMap_.Bind(options.keys);
         proc_ = std::move(proc);
         events_.WindowCreated();
         screen_.Show(NowMs());
@@ -493,7 +495,8 @@ private:
                 break;
             case SDL_KEYDOWN:
             case SDL_KEYUP: {
-                uint32_t vk = VirtualKeyOf(event.key.keysym.sym);
+                uint32_t vk = keyMap_.Lookup(event.key.keysym, textInput_)
+                                  .value_or(VirtualKeyOf(event.key.keysym.sym));
                 if (vk != 0) {
                     events_.Post(
                         Message{event.type == SDL_KEYDOWN ? kMsgKeyDown : kMsgKeyUp, vk, 0, 0});
@@ -669,6 +672,7 @@ private:
     WindowProc proc_;
     EventQueue events_;
     SdlControllers controllers_{events_};
+    SdlKeyMap keyMap_;
     bool textInput_ = false;
     bool audioTried_ = false;
     bool audioOpen_ = false;
