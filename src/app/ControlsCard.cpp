@@ -28,7 +28,7 @@ struct Section {
 };
 
 const std::vector<Section>& Sections() {
-    static const std::vector<Section> sections = {
+    static const std::vector<Section> kSections = {
         {"Title screen",
          {{"Up, Down", "D-pad, left stick", "choose the level"},
           {"Enter", "Start", "play"},
@@ -53,7 +53,7 @@ const std::vector<Section>& Sections() {
           {"Alt+Enter, F11", "", "full screen or window"},
           {"F5", "", "draw the screen again"}}},
     };
-    return sections;
+    return kSections;
 }
 
 }  // namespace

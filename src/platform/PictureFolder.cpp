@@ -29,7 +29,7 @@ std::string UserDirsPictures(const std::string& home) {
     while (std::getline(file, line)) {
         if (line.rfind(key, 0) != 0 || line.size() < key.size() + 1 || line.back() != '"') continue;
         std::string value = line.substr(key.size(), line.size() - key.size() - 1);
-        if (value.rfind("$HOME", 0) == 0) value = home + value.substr(5);
+        if (value.rfind("$HOME", 0) == 0) value.replace(0, 5, home);
         return value;
     }
     return "";
@@ -48,12 +48,12 @@ std::string ChooseScreenshotFolder(const std::string& fallback) {
     std::string pictures = Environment("XDG_PICTURES_DIR");
     if (pictures.empty() && !home.empty()) pictures = UserDirsPictures(home);
     if (!pictures.empty() && pictures[0] == '/') {
-        const std::string named = JoinPath(pictures, "zolvex");
+        std::string named = JoinPath(pictures, "zolvex");
         if (Usable(named)) return named;
         std::fprintf(stderr, "zolvex: cannot save screenshots in %s\n", named.c_str());
     }
     if (!home.empty()) {
-        const std::string usual = JoinPath(JoinPath(home, "Pictures"), "zolvex");
+        std::string usual = JoinPath(JoinPath(home, "Pictures"), "zolvex");
         if (Usable(usual)) return usual;
     }
     return fallback;

@@ -585,7 +585,7 @@ private:
     }
 
     // The mixer's volumes keep the headroom the output limiter gives back.
-    void ApplyVolumes() {
+    void ApplyVolumes() const {
         auto mixerVolume = [](int percent) {
             return static_cast<int>(
                 std::lround(percent * MIX_MAX_VOLUME * OutputLimiter::kHeadroom / 100.0));
