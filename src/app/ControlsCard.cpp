@@ -5,8 +5,6 @@
 namespace zolvex {
 namespace {
 
-constexpr ColorRef kPanel = 0x3A1A0C;    // deep navy, darker than the night sky behind it
-constexpr ColorRef kRim = 0x38B8E8;      // gold
 constexpr ColorRef kHeading = 0x50D8FF;  // light gold
 constexpr ColorRef kKey = 0xFFFFFF;
 constexpr ColorRef kDoes = 0xF0DCC8;  // pale blue
@@ -60,18 +58,18 @@ const std::vector<Section>& Sections() {
 
 void DrawControlsCard(Surface& target, const FontSet& fonts, std::vector<TextRecord>& texts) {
     const Rect rim{28, 8, 612, 472};
-    target.Fill(rim, kRim);
-    target.Fill(Rect{rim.left + 2, rim.top + 2, rim.right - 2, rim.bottom - 2}, kPanel);
+    target.Fill(rim, kOverlayRim);
+    target.Fill(Rect{rim.left + 2, rim.top + 2, rim.right - 2, rim.bottom - 2}, kOverlayPanel);
 
     TextContext dc(target, fonts);
     dc.SetBkMode(BkMode::Opaque);
-    dc.SetBkColor(kPanel);
+    dc.SetBkColor(kOverlayPanel);
     auto text = [&](int x, int y, const std::string& s, ColorRef color, const Font* font) {
         if (s.empty()) return;
         dc.SelectFont(font);
         dc.SetTextColor(color);
         dc.TextOut(x, y, s.c_str(), static_cast<int>(s.size()));
-        texts.push_back({x, y, s, color, kPanel, FontSizeIndex(font), FontFaceFlag(font)});
+        texts.push_back({x, y, s, color, kOverlayPanel, FontSizeIndex(font), FontFaceFlag(font)});
     };
 
     const Font* large = fonts.Get(2, 1);

@@ -7,8 +7,6 @@
 namespace zolvex {
 namespace {
 
-constexpr ColorRef kNoticePanel = 0x3A1A0C;
-constexpr ColorRef kNoticeRim = 0x38B8E8;
 constexpr ColorRef kNoticeText = 0xFFFFFF;
 
 }  // namespace
@@ -102,19 +100,19 @@ const Surface* ProgramKeys::Compose(const Surface& frame) {
             rendered != nullptr ? rendered->width : 8 * static_cast<int>(notice_.size());
         const int height = std::max(FontCellHeight(font), 16);
         const Rect rim{640 - 12 - width - 20, 10, 640 - 12, 10 + height + 12};
-        composed_.Fill(rim, kNoticeRim);
+        composed_.Fill(rim, kOverlayRim);
         composed_.Fill(Rect{rim.left + 2, rim.top + 2, rim.right - 2, rim.bottom - 2},
-                       kNoticePanel);
+                       kOverlayPanel);
         TextContext dc(composed_, fonts);
         dc.SetBkMode(BkMode::Opaque);
-        dc.SetBkColor(kNoticePanel);
+        dc.SetBkColor(kOverlayPanel);
         dc.SetTextColor(kNoticeText);
         dc.SelectFont(font);
         const int x = rim.left + 10;
         const int y = rim.top + 6;
         dc.TextOut(x, y, notice_.c_str(), static_cast<int>(notice_.size()));
         texts_.push_back(
-            {x, y, notice_, kNoticeText, kNoticePanel, FontSizeIndex(font), FontFaceFlag(font)});
+            {x, y, notice_, kNoticeText, kOverlayPanel, FontSizeIndex(font), FontFaceFlag(font)});
     }
     return &composed_;
 }
