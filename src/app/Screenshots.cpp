@@ -53,8 +53,13 @@ void SaveNow(const Surface& frame, int64_t calendarTime, const std::string& fall
     int failure = EEXIST;
     std::string path;
     for (int n = 1; n < 100 && failure == EEXIST; ++n) {
-        path = JoinPath(folder, std::string("zolvex-") + stamp +
-                                    (n > 1 ? "-" + std::to_string(n) : std::string()) + ".png");
+        std::string name = std::string("zolvex-") + stamp;
+        if (n > 1) {
+            name += '-';
+            name += std::to_string(n);
+        }
+        name += ".png";
+        path = JoinPath(folder, name);
         failure = WriteNewFile(path, *png);
     }
     if (failure != 0) {
