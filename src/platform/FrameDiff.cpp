@@ -85,8 +85,8 @@ std::vector<PixelRect> ChangedAreas(const uint16_t* shown, const uint16_t* next,
         long long bestCost = -1;
         for (size_t i = 0; i < rects.size(); ++i) {
             for (size_t j = i + 1; j < rects.size(); ++j) {
-                const long long cost = Area(Union(rects[i], rects[j])) - Area(rects[i]) -
-                                       Area(rects[j]);
+                const long long cost =
+                    Area(Union(rects[i], rects[j])) - Area(rects[i]) - Area(rects[j]);
                 if (bestCost < 0 || cost < bestCost) {
                     bestCost = cost;
                     best = i;
