@@ -1,10 +1,12 @@
 #include "app/Program.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <thread>
 
 #include "app/KeySettings.h"
+#include "app/ReplayStore.h"
 #include "formats/ProfileFile.h"
 #include "scenes/Music.h"
 
@@ -12,10 +14,11 @@ namespace zolvex {
 
 Program::Program(Platform& platform, const ProgramOptions& options)
     : platform_(platform),
+      journal_(platform),
       options_(options),
       display_(platform),
       programKeys_(platform, display_),
-      context_{platform, display_, application_, mainWindow_, *this, &random_},
+      context_{journal_, display_, application_, mainWindow_, *this, &random_},
       levelSelect_(context_),
       game_(context_),
       ranking_(context_),
@@ -50,7 +53,9 @@ bool Program::StartUp() {
     std::snprintf(text, sizeof text, "%1d", bgm);
     // Written back so that the file names the setting; a file that already holds it
     // as it stands is not rewritten, which spares every start a flush to the disk.
-    if (GetProfileString(settings, "BGM", "BGM", "", sizeof text) != text) {
+    // A run that only plays a replay writes nothing.
+    if (options_.replay == nullptr &&
+        GetProfileString(settings, "BGM", "BGM", "", sizeof text) != text) {
         WriteProfileString(settings, "BGM", "BGM", text);
     }
     if (bgm != 0) KBGMOpen(platform_, 10, -1);
@@ -61,7 +66,8 @@ bool Program::StartUp() {
     options.keys = ReadKeySettings(settings);
     // What the player changes about the window is kept for the next run.
     options.placementChanged = [this](const WindowPlacement& placement) {
-        if (WriteDisplayPlacement(application_.settingsPath, storedPlacement_, placement)) {
+        if (options_.replay == nullptr &&
+            WriteDisplayPlacement(application_.settingsPath, storedPlacement_, placement)) {
             storedPlacement_ = placement;
         }
     };
@@ -95,12 +101,28 @@ bool Program::StartUp() {
     }
     platform_.ShowCursor(false);
     application_.active = 1;
-    levelSelect_.Start(StartMode::Create);
+    if (options_.replay != nullptr) {
+        PlayReplay(*options_.replay, options_.pace);
+    } else {
+        levelSelect_.Start(StartMode::Create);
+    }
     return true;
 }
 
 void Program::Dispatch(const Message& message) {
-    if (programKeys_.Take(message, application_.currentScene == &levelSelect_)) return;
+    const bool onTitle = application_.currentScene == &levelSelect_;
+    if (programKeys_.Take(message, onTitle)) return;
+    if (onTitle && message.message == kMsgKeyDown && message.wParam == 'R' &&
+        levelSelect_.notYetDrawn == 0) {
+        if (std::optional<std::string> path = BestReplay(ReplayDirectory(), levelSelect_.level)) {
+            if (std::optional<Replay> replay = LoadReplay(*path)) {
+                PlayReplay(*replay, PlaybackPace::RealTime);
+            }
+        }
+        return;
+    }
+    // What the game receives is its journal.
+    if (application_.currentScene == &game_) journal_.Record(message);
     if (message.message == kMsgTimer) {
         SceneTimerProc(application_, message);
     } else {
@@ -110,11 +132,19 @@ void Program::Dispatch(const Message& message) {
 
 bool Program::RunMessageLoop() {
     Message message;
-    while (!ended_ && platform_.GetNextMessage(message)) {
+    while (!ended_ && journal_.GetNextMessage(message)) {
         if (message.message == kMsgQuit) {
             exitCode_ = static_cast<int>(message.wParam);
             Teardown();
             return true;
+        }
+        if (message.message == kMsgPlaybackEnded) {
+            FinishPlayback();
+            continue;
+        }
+        if (message.message == kMsgPlaybackChanged) {
+            ShowPlaybackBadge();
+            continue;
         }
         Dispatch(message);
     }
@@ -138,11 +168,83 @@ void Program::HandOverLevel(SceneId id, int level) {
 }
 
 void Program::HandOverResult(const GameResult& result) {
+    if (playingReplay_) {
+        playback_.result = result;
+        return;
+    }
     lastResult_ = result;
+    if (!journal_.Recording()) return;
+    recording_.events = journal_.FinishRecording();
+    recording_.score = result.score;
+    recording_.bonus = result.bonus;
+    recording_.total = ReplayTotal(result.score, result.bonus);
+    const GameModel& model = game_.model;
+    const int64_t tenths =
+        ((int64_t{model.hours} * 60 + model.minutes) * 60 + model.seconds) * 10 + model.tenths;
+    recording_.playedTenths = static_cast<uint32_t>(std::clamp<int64_t>(tenths, 0, UINT32_MAX));
+    StoreReplay(ReplayDirectory(), recording_);
+    lastRecording_ = std::move(recording_);
+    recording_ = Replay{};
 }
 
 void Program::StartScene(SceneId id, StartMode mode) {
+    if (playingReplay_ && id == SceneId::Ranking) {
+        // A replay ends where its game handed over; the ranking is never shown.
+        journal_.GameEnded();
+        FinishPlayback();
+        return;
+    }
+    if (id == SceneId::Game && mode == StartMode::Create) {
+        // The journal begins before the game draws anything from the generator.
+        recording_ = Replay{};
+        recording_.level = game_.level;
+        recording_.randomState = context_.random->State();
+        recording_.date = platform_.CalendarTime();
+        journal_.BeginRecording();
+    }
     SceneFor(id).Start(mode);
+}
+
+std::string Program::ReplayDirectory() const {
+    return ReplayFolder(application_.dataDirectory);
+}
+
+void Program::PlayReplay(const Replay& replay, PlaybackPace pace) {
+    if (application_.currentScene == &levelSelect_) levelSelect_.End();
+    playingReplay_ = true;
+    playback_ = PlaybackResult{};
+    randomBeforePlayback_ = context_.random->State();
+    context_.random->Seed(replay.randomState);
+    journal_.BeginPlayback(replay.events, pace);
+    ShowPlaybackBadge();
+    game_.level = replay.level;
+    game_.Start(StartMode::Create);
+}
+
+void Program::FinishPlayback() {
+    if (!playingReplay_) return;
+    playingReplay_ = false;
+    journal_.StopPlayback();
+    playback_.outcome = journal_.Outcome();
+    // A game handed over has ended itself already.
+    if (!playback_.result && application_.currentScene == &game_) game_.End();
+    context_.random->Seed(randomBeforePlayback_);
+    programKeys_.SetBadge("");
+    if (options_.replay != nullptr) {
+        platform_.PostQuit(0);
+    } else {
+        levelSelect_.Start(StartMode::Create);
+    }
+}
+
+void Program::ShowPlaybackBadge() {
+    std::string badge = "REPLAY";
+    if (journal_.Paused()) {
+        badge += " (paused)";
+    } else if (journal_.Speed() > 1) {
+        badge += " x" + std::to_string(journal_.Speed());
+    }
+    programKeys_.SetBadge(badge);
 }
 
 Scene& Program::SceneFor(SceneId id) {

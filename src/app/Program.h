@@ -7,6 +7,8 @@
 #include "app/ProgramKeys.h"
 #include "core/Random.h"
 #include "display/Display.h"
+#include "formats/ReplayFile.h"
+#include "platform/Journal.h"
 #include "scenes/Application.h"
 #include "scenes/SceneContext.h"
 #include "scenes/farewell/FarewellScene.h"
@@ -22,6 +24,17 @@ struct ProgramOptions {
     bool installed = false;
     // How the picture is shown this run, over the settings.
     DisplayOverrides display;
+    // A replay to play instead of the title screen; the run ends with it. It must
+    // outlive the run.
+    const Replay* replay = nullptr;
+    PlaybackPace pace = PlaybackPace::RealTime;
+};
+
+// What the last replay played came to.
+struct PlaybackResult {
+    PlaybackOutcome outcome;
+    // The result the game handed over; none when it did not end.
+    std::optional<GameResult> result;
 };
 
 class Program : private SceneSwitcher {
@@ -44,6 +57,15 @@ public:
     // generator (a replay of recorded draws, for instance); it must outlive the run.
     void UseRandom(RandomGenerator& random) { context_.random = &random; }
 
+    // Plays `replay` from the title screen (or at start-up); the title comes back after
+    // it, or the run ends when it was the run's own replay. Nothing is stored meanwhile.
+    void PlayReplay(const Replay& replay, PlaybackPace pace);
+    const PlaybackResult& LastPlayback() const { return playback_; }
+    // The replay of the last game that reached the ranking, as written; none before.
+    const std::optional<Replay>& LastRecording() const { return lastRecording_; }
+    // Where the recorded games are kept.
+    std::string ReplayDirectory() const;
+
     bool Ended() const { return ended_; }
     int ExitCode() const { return exitCode_; }
 
@@ -65,8 +87,14 @@ private:
     Scene& SceneFor(SceneId id);
 
     void Dispatch(const Message& message);
+    // The end of a playback: the game stops if it runs, and the title or the end of the
+    // run follows.
+    void FinishPlayback();
+    void ShowPlaybackBadge();
 
     Platform& platform_;
+    // The scenes' road to the platform: every game is recorded here, and played back.
+    Journal journal_;
     ProgramOptions options_;
     // The [Display] keys as the settings file holds them now.
     WindowPlacement storedPlacement_;
@@ -78,6 +106,13 @@ private:
     Application application_;
     SceneContext context_;
     GameResult lastResult_;
+    // The game being recorded.
+    Replay recording_;
+    std::optional<Replay> lastRecording_;
+    // While a replay plays: the generator's state to come back to, and how it went.
+    bool playingReplay_ = false;
+    uint32_t randomBeforePlayback_ = 0;
+    PlaybackResult playback_;
     // The scenes, in their load order; each may use the context while it is built.
     LevelSelectScene levelSelect_;
     GameScene game_;

@@ -76,6 +76,34 @@ void ProgramKeys::ShowNotice(std::string text) {
     Refresh();
 }
 
+void ProgramKeys::SetBadge(std::string text) {
+    if (text == badge_) return;
+    badge_ = std::move(text);
+    Refresh();
+}
+
+void ProgramKeys::DrawPanel(const std::string& text, bool right) {
+    const FontSet& fonts = display_.Fonts();
+    const Font* font = fonts.Get(1, 1);
+    const RenderedText* rendered = RenderText(font, text);
+    const int width = rendered != nullptr ? rendered->width : 8 * static_cast<int>(text.size());
+    const int height = std::max(FontCellHeight(font), 16);
+    const int left = right ? 640 - 12 - width - 20 : 12;
+    const Rect rim{left, 10, left + width + 20, 10 + height + 12};
+    composed_.Fill(rim, kOverlayRim);
+    composed_.Fill(Rect{rim.left + 2, rim.top + 2, rim.right - 2, rim.bottom - 2}, kOverlayPanel);
+    TextContext dc(composed_, fonts);
+    dc.SetBkMode(BkMode::Opaque);
+    dc.SetBkColor(kOverlayPanel);
+    dc.SetTextColor(kNoticeText);
+    dc.SelectFont(font);
+    const int x = rim.left + 10;
+    const int y = rim.top + 6;
+    dc.TextOut(x, y, text.c_str(), static_cast<int>(text.size()));
+    texts_.push_back(
+        {x, y, text, kNoticeText, kOverlayPanel, FontSizeIndex(font), FontFaceFlag(font)});
+}
+
 void ProgramKeys::Refresh() {
     const Surface* front = display_.Front();
     if (front == nullptr) return;
@@ -86,34 +114,15 @@ void ProgramKeys::Refresh() {
 
 const Surface* ProgramKeys::Compose(const Surface& frame) {
     texts_.clear();
-    shown_ = cardShown_ || !notice_.empty();
+    shown_ = cardShown_ || !notice_.empty() || !badge_.empty();
     if (!shown_ || !composed_.BltFast(0, 0, frame, nullptr, false)) {
         shown_ = false;
         return nullptr;
     }
     const FontSet& fonts = display_.Fonts();
     if (cardShown_) DrawControlsCard(composed_, fonts, texts_);
-    if (!notice_.empty()) {
-        const Font* font = fonts.Get(1, 1);
-        const RenderedText* rendered = RenderText(font, notice_);
-        const int width =
-            rendered != nullptr ? rendered->width : 8 * static_cast<int>(notice_.size());
-        const int height = std::max(FontCellHeight(font), 16);
-        const Rect rim{640 - 12 - width - 20, 10, 640 - 12, 10 + height + 12};
-        composed_.Fill(rim, kOverlayRim);
-        composed_.Fill(Rect{rim.left + 2, rim.top + 2, rim.right - 2, rim.bottom - 2},
-                       kOverlayPanel);
-        TextContext dc(composed_, fonts);
-        dc.SetBkMode(BkMode::Opaque);
-        dc.SetBkColor(kOverlayPanel);
-        dc.SetTextColor(kNoticeText);
-        dc.SelectFont(font);
-        const int x = rim.left + 10;
-        const int y = rim.top + 6;
-        dc.TextOut(x, y, notice_.c_str(), static_cast<int>(notice_.size()));
-        texts_.push_back(
-            {x, y, notice_, kNoticeText, kOverlayPanel, FontSizeIndex(font), FontFaceFlag(font)});
-    }
+    if (!notice_.empty()) DrawPanel(notice_, true);
+    if (!badge_.empty()) DrawPanel(badge_, false);
     return &composed_;
 }
 

@@ -35,7 +35,11 @@ public:
     // does nothing else.
     bool Take(const Message& message, bool onTitleScreen);
 
+    // Shows `text` in the top-left corner over every frame until it is set empty.
+    void SetBadge(std::string text);
+
     const std::string& Notice() const { return notice_; }
+    const std::string& Badge() const { return badge_; }
     bool CardShown() const { return cardShown_; }
     const SoundLevels& Levels() const { return sound_.Levels(); }
     // The picture presented last with something over it, and the texts drawn over
@@ -49,6 +53,8 @@ private:
     // Presents the frame on screen again with what is over it now.
     void Refresh();
     void ShowNotice(std::string text);
+    // A small panel with `text`, in the top-right corner or the top-left one.
+    void DrawPanel(const std::string& text, bool right);
 
     Platform& platform_;
     Display& display_;
@@ -56,6 +62,7 @@ private:
     Screenshots screenshots_;
     std::string dataDirectory_;
     std::string notice_;
+    std::string badge_;
     bool cardShown_ = false;
     // The keys whose releases follow keys taken here.
     std::vector<uint32_t> swallowUp_;

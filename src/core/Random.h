@@ -18,6 +18,9 @@ public:
         return static_cast<int>((state_ >> 16) & 0x7FFFu);
     }
 
+    // Where the sequence stands: seeding with it repeats the draws from here.
+    uint32_t State() const { return state_; }
+
 private:
     uint32_t state_ = 1;
 };

@@ -594,6 +594,10 @@ std::string GetProfileString(const std::string& path, const std::string& section
     return ProfileSnapshot(path).GetString(section, key, defaultValue, capacity);
 }
 
+bool WriteFileAtomically(const std::string& path, const std::string& content) {
+    return ReplaceFile(path, content, FileRead{});
+}
+
 bool WriteProfileStrings(const std::string& path, const std::vector<ProfileWrite>& writes) {
     return Update(path, [&](const std::string&) { return writes; });
 }

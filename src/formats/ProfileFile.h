@@ -94,6 +94,11 @@ uint32_t ParseLeadingDecimal(std::string_view text);
 bool UpdateProfile(const std::string& path,
                    const std::function<std::vector<ProfileWrite>(const ProfileSnapshot&)>& edit);
 
+// Writes a new file (or replaces one) with `content` as the profile files are written:
+// a temporary beside it, synced and renamed over it. False, after one line on standard
+// error, when that failed; the old file is then untouched.
+bool WriteFileAtomically(const std::string& path, const std::string& content);
+
 // Removes temporaries of "zolvex.ini" and "score.scr" left in `directory` by a
 // write that was cut short (a crash between creating and renaming them), and links
 // planted under their names, which are removed and never followed. A temporary that

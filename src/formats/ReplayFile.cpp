@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 #include <map>
+#include <set>
 
 namespace zolvex {
 
@@ -18,7 +19,23 @@ class Schedule {
 public:
     void Set(int32_t id, uint32_t period, uint64_t now) {
         const uint64_t p = period == 0 ? 1 : period;
-        timers_[id] = Timer{p, now + p};
+        timers_[id] = Timer{p, now + p, period};
+    }
+    // The period `id` was last set with; none while it does not run.
+    std::optional<uint32_t> PeriodSet(int32_t id) const {
+        auto it = timers_.find(id);
+        if (it == timers_.end()) return std::nullopt;
+        return it->second.periodSet;
+    }
+    // Whether the game sets `id` again, with its period, at each of its ticks (the fall
+    // timer does): "R<id>" says it does from there on, "N<id>" that it does not.
+    bool Rearms(int32_t id) const { return rearming_.count(id) != 0; }
+    void SetRearms(int32_t id, bool rearms) {
+        if (rearms) {
+            rearming_.insert(id);
+        } else {
+            rearming_.erase(id);
+        }
     }
     void Kill(int32_t id) { timers_.erase(id); }
     // The id of the tick due first (the lowest id among equals), and when it is due.
@@ -40,8 +57,10 @@ private:
     struct Timer {
         uint64_t period;
         uint64_t due;
+        uint32_t periodSet;
     };
     std::map<int32_t, Timer> timers_;
+    std::set<int32_t> rearming_;
 };
 
 char Letter(ReplayEvent::Kind kind) {
@@ -108,12 +127,24 @@ std::string WriteReplay(const Replay& replay) {
         if (run > 0) tokens.Add("T" + std::to_string(run));
         run = 0;
     };
-    for (const ReplayEvent& e : replay.events) {
+    const std::vector<ReplayEvent>& events = replay.events;
+    for (size_t i = 0; i < events.size(); ++i) {
+        const ReplayEvent& e = events[i];
         // Times never run backwards; an event stamped earlier is kept at the time before it.
         const uint64_t time = e.time > last ? e.time : last;
         if (e.kind == ReplayEvent::Kind::Tick) {
             auto next = schedule.Next();
             if (next && next->first == e.id) {
+                const std::optional<uint32_t> period = schedule.PeriodSet(e.id);
+                const bool rearms = i + 1 < events.size() &&
+                                    events[i + 1].kind == ReplayEvent::Kind::SetTimer &&
+                                    events[i + 1].id == e.id && events[i + 1].period == period &&
+                                    events[i + 1].time <= time;
+                if (rearms != schedule.Rearms(e.id)) {
+                    flushRun();
+                    tokens.Add((rearms ? "R" : "N") + std::to_string(e.id));
+                    schedule.SetRearms(e.id, rearms);
+                }
                 if (time == next->second) {
                     ++run;
                 } else {
@@ -122,6 +153,10 @@ std::string WriteReplay(const Replay& replay) {
                                                     static_cast<int64_t>(next->second)));
                 }
                 schedule.Took(e.id, time);
+                if (rearms) {
+                    schedule.Set(e.id, *period, time);
+                    ++i;
+                }
                 last = time;
                 continue;
             }
@@ -239,6 +274,14 @@ public:
                 }
                 const char letter = token[0];
                 token.remove_prefix(1);
+                if (letter == 'R' || letter == 'N') {
+                    int64_t id = 0;
+                    if (!Number(token, id) || !token.empty() || id < 0 || id > INT32_MAX) {
+                        return Fail(line_, "bad timer in a '" + std::string(1, letter) + "' token");
+                    }
+                    schedule.SetRearms(static_cast<int32_t>(id), letter == 'R');
+                    continue;
+                }
                 if (letter == 'T' || letter == 'L') {
                     int64_t n = 0;
                     if (!Number(token, n) || !token.empty()) return Fail(line_, "bad tick token");
@@ -267,6 +310,15 @@ public:
                         e.id = next->first;
                         e.time = last;
                         schedule.Took(e.id, last);
+                        replay.events.push_back(e);
+                        if (!schedule.Rearms(e.id)) continue;
+                        if (replay.events.size() >= static_cast<size_t>(eventCount)) {
+                            return Fail(line_, "more events than the " +
+                                                   std::to_string(eventCount) + " announced");
+                        }
+                        e.kind = ReplayEvent::Kind::SetTimer;
+                        e.period = *schedule.PeriodSet(e.id);
+                        schedule.Set(e.id, e.period, last);
                         replay.events.push_back(e);
                     }
                     continue;
@@ -413,13 +465,9 @@ ReplayRead ReadReplay(std::string_view text) {
     return Reader(text).Read();
 }
 
-size_t MessageNumber(const Replay& replay, size_t index) {
-    size_t number = 0;
-    for (size_t i = 0; i <= index && i < replay.events.size(); ++i) {
-        const ReplayEvent::Kind kind = replay.events[i].kind;
-        if (kind != ReplayEvent::Kind::SetTimer && kind != ReplayEvent::Kind::KillTimer) ++number;
-    }
-    return number;
+uint32_t ReplayTotal(uint32_t score, uint32_t bonus) {
+    const uint64_t total = uint64_t{score} + bonus;
+    return total > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(total);
 }
 
 }  // namespace zolvex

@@ -71,8 +71,7 @@ struct ReplayRead {
 };
 ReplayRead ReadReplay(std::string_view text);
 
-// The number of messages (not timer calls) in `replay` up to event `index`,
-// counting from 1: how a place in the journal is named to a player.
-size_t MessageNumber(const Replay& replay, size_t index);
+// The total a game's score and bonus make, held at 0xFFFFFFFF.
+uint32_t ReplayTotal(uint32_t score, uint32_t bonus);
 
 }  // namespace zolvex
