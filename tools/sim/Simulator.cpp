@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "ReplayCheck.h"
 #include "app/Program.h"
 #include "platform/headless/HeadlessPlatform.h"
 
@@ -307,6 +308,13 @@ std::string Simulator::Dump() {
 }
 
 int RunSimulator(int argc, char** argv, std::istream& in, std::ostream& out, std::ostream& err) {
+    if (argc >= 2 && std::string(argv[1]) == "--verify") {
+        if (argc != 3) {
+            err << "zolvex-sim: --verify needs one replay FILE\n";
+            return 2;
+        }
+        return VerifyReplayFile(argv[2], out, err);
+    }
     int64_t calendar = 1000000000;
     std::string scriptFile;
     for (int i = 1; i < argc; ++i) {
