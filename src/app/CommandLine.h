@@ -14,6 +14,8 @@ struct CommandLine {
     // --fullscreen / --windowed and --scale N: over the settings, for this run only.
     std::optional<bool> windowed;
     std::optional<int> scale;
+    // --replay FILE: plays that recorded game and ends.
+    std::optional<std::string> replay;
 };
 
 // Reads the arguments after the program's name.

@@ -9,6 +9,7 @@
 
 #include "app/CommandLine.h"
 #include "app/Program.h"
+#include "app/ReplayStore.h"
 #include "platform/Storage.h"
 #include "platform/sdl/SdlPlatform.h"
 
@@ -33,6 +34,12 @@ int main(int argc, char** argv) {
         std::fputs(HelpText(program.directory, folders.settings, folders.scores).c_str(), stdout);
         return 0;
     }
+    // A replay named on the command line is read before the folder changes.
+    std::optional<Replay> replay;
+    if (line.replay) {
+        replay = LoadReplay(*line.replay);
+        if (!replay) return 1;
+    }
     // The game names its pictures and sounds relative to its own folder.
     if (::chdir(program.directory.c_str()) != 0) {
         std::fprintf(stderr, "zolvex: cannot enter the program's folder %s\n",
@@ -52,5 +59,6 @@ int main(int argc, char** argv) {
     programOptions.installed = program.installed;
     programOptions.display.windowed = line.windowed;
     programOptions.display.scale = line.scale;
+    if (replay) programOptions.replay = &*replay;
     return RunProgram(*platform, programOptions);
 }

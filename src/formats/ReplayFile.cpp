@@ -122,10 +122,16 @@ std::string WriteReplay(const Replay& replay) {
     TokenWriter tokens;
     Schedule schedule;
     uint64_t last = 0;
-    uint64_t run = 0;
+    // The latenesses (0 to 9 ms) of the scheduled ticks not yet written.
+    std::string run;
     auto flushRun = [&] {
-        if (run > 0) tokens.Add("T" + std::to_string(run));
-        run = 0;
+        if (run.empty()) return;
+        if (run.find_first_not_of('0') == std::string::npos) {
+            tokens.Add("T" + std::to_string(run.size()));
+        } else {
+            tokens.Add("W" + run);
+        }
+        run.clear();
     };
     const std::vector<ReplayEvent>& events = replay.events;
     for (size_t i = 0; i < events.size(); ++i) {
@@ -145,8 +151,16 @@ std::string WriteReplay(const Replay& replay) {
                     tokens.Add((rearms ? "R" : "N") + std::to_string(e.id));
                     schedule.SetRearms(e.id, rearms);
                 }
-                if (time == next->second) {
-                    ++run;
+                if (time >= next->second && time - next->second <= 9) {
+                    const char digit = static_cast<char>('0' + (time - next->second));
+                    // Ticks on time make one count however many; a run with late ones
+                    // is written 64 digits at most to a token.
+                    const bool onTime = run.find_first_not_of('0') == std::string::npos;
+                    if ((!onTime && run.size() == 64) ||
+                        (onTime && digit != '0' && run.size() >= 8)) {
+                        flushRun();
+                    }
+                    run += digit;
                 } else {
                     flushRun();
                     tokens.Add("L" + std::to_string(static_cast<int64_t>(time) -
@@ -282,13 +296,22 @@ public:
                     schedule.SetRearms(static_cast<int32_t>(id), letter == 'R');
                     continue;
                 }
-                if (letter == 'T' || letter == 'L') {
+                if (letter == 'T' || letter == 'L' || letter == 'W') {
                     int64_t n = 0;
-                    if (!Number(token, n) || !token.empty()) return Fail(line_, "bad tick token");
-                    const int64_t count = letter == 'T' ? n : 1;
-                    const int64_t late = letter == 'T' ? 0 : n;
-                    if (late < -static_cast<int64_t>(kTimeLimit) ||
-                        late > static_cast<int64_t>(kTimeLimit)) {
+                    const std::string_view digits = token;
+                    if (letter == 'W') {
+                        if (digits.empty() || digits.size() > 64 ||
+                            digits.find_first_not_of("0123456789") != std::string_view::npos) {
+                            return Fail(line_, "bad tick token");
+                        }
+                        n = static_cast<int64_t>(digits.size());
+                    } else if (!Number(token, n) || !token.empty()) {
+                        return Fail(line_, "bad tick token");
+                    }
+                    const int64_t count = letter == 'L' ? 1 : n;
+                    const int64_t lateness = letter == 'L' ? n : 0;
+                    if (lateness < -static_cast<int64_t>(kTimeLimit) ||
+                        lateness > static_cast<int64_t>(kTimeLimit)) {
                         return Fail(line_, "a tick out of time order");
                     }
                     if (count < 1 ||
@@ -299,6 +322,8 @@ public:
                     for (int64_t i = 0; i < count; ++i) {
                         auto next = schedule.Next();
                         if (!next) return Fail(line_, "a tick while no timer runs");
+                        const int64_t late =
+                            letter == 'W' ? digits[static_cast<size_t>(i)] - '0' : lateness;
                         const int64_t time = static_cast<int64_t>(next->second) + late;
                         if (time < static_cast<int64_t>(last) ||
                             static_cast<uint64_t>(time) > kTimeLimit) {

@@ -6,7 +6,8 @@
 // Timer ticks are the bulk of a game. The journal keeps the timers' schedule (each
 // set timer is due a period after it was set, then a period after each tick, as the
 // window system keeps it), so a tick that came when it was due costs nothing but a
-// count: "T57" is the next 57 ticks of the schedule, each at its due time.
+// count: "T57" is the next 57 ticks of the schedule, each at its due time, and
+// "W0100" four ticks, the second a millisecond late.
 #pragma once
 
 #include <cstdint>
