@@ -212,6 +212,7 @@ std::string Program::ReplayDirectory() const {
 void Program::PlayReplay(const Replay& replay, PlaybackPace pace) {
     if (application_.currentScene == &levelSelect_) levelSelect_.End();
     playingReplay_ = true;
+    playbackPace_ = pace;
     playback_ = PlaybackResult{};
     randomBeforePlayback_ = context_.random->State();
     context_.random->Seed(replay.randomState);
@@ -230,8 +231,13 @@ void Program::FinishPlayback() {
     if (!playback_.result && application_.currentScene == &game_) game_.End();
     context_.random->Seed(randomBeforePlayback_);
     programKeys_.SetBadge("");
+    const bool diverged = playback_.outcome.end == PlaybackOutcome::End::Diverged;
+    if (diverged && playbackPace_ == PlaybackPace::RealTime) {
+        std::fprintf(stderr, "zolvex: the replay parts from its game at message %zu: %s\n",
+                     playback_.outcome.message, playback_.outcome.what.c_str());
+    }
     if (options_.replay != nullptr) {
-        platform_.PostQuit(0);
+        platform_.PostQuit(diverged ? 1 : 0);
     } else {
         levelSelect_.Start(StartMode::Create);
     }

@@ -111,6 +111,7 @@ private:
     std::optional<Replay> lastRecording_;
     // While a replay plays: the generator's state to come back to, and how it went.
     bool playingReplay_ = false;
+    PlaybackPace playbackPace_ = PlaybackPace::RealTime;
     uint32_t randomBeforePlayback_ = 0;
     PlaybackResult playback_;
     // The scenes, in their load order; each may use the context while it is built.

@@ -63,6 +63,16 @@ private:
     std::set<int32_t> rearming_;
 };
 
+// How late a scheduled tick came, 0 to 61 ms, in one character of a "W" token.
+constexpr char kLateness[] = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+
+int LatenessOf(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'z') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'Z') return c - 'A' + 36;
+    return -1;
+}
+
 char Letter(ReplayEvent::Kind kind) {
     switch (kind) {
         case ReplayEvent::Kind::KeyDown:
@@ -122,7 +132,8 @@ std::string WriteReplay(const Replay& replay) {
     TokenWriter tokens;
     Schedule schedule;
     uint64_t last = 0;
-    // The latenesses (0 to 9 ms) of the scheduled ticks not yet written.
+    // The latenesses (0 to 61 ms, one character each) of the scheduled ticks not yet
+    // written.
     std::string run;
     auto flushRun = [&] {
         if (run.empty()) return;
@@ -151,10 +162,10 @@ std::string WriteReplay(const Replay& replay) {
                     tokens.Add((rearms ? "R" : "N") + std::to_string(e.id));
                     schedule.SetRearms(e.id, rearms);
                 }
-                if (time >= next->second && time - next->second <= 9) {
-                    const char digit = static_cast<char>('0' + (time - next->second));
+                if (time >= next->second && time - next->second < 62) {
+                    const char digit = kLateness[time - next->second];
                     // Ticks on time make one count however many; a run with late ones
-                    // is written 64 digits at most to a token.
+                    // is written 64 ticks at most to a token.
                     const bool onTime = run.find_first_not_of('0') == std::string::npos;
                     if ((!onTime && run.size() == 64) ||
                         (onTime && digit != '0' && run.size() >= 8)) {
@@ -237,7 +248,7 @@ public:
             int64_t low, high;
             int64_t value = 0;
         };
-        Field fields[] = {{"level", 0, 9},
+        Field fields[] = {{"level", 1, 3},
                           {"random", 0, UINT32_MAX},
                           {"date", INT64_MIN, INT64_MAX},
                           {"score", 0, UINT32_MAX},
@@ -300,9 +311,11 @@ public:
                     int64_t n = 0;
                     const std::string_view digits = token;
                     if (letter == 'W') {
-                        if (digits.empty() || digits.size() > 64 ||
-                            digits.find_first_not_of("0123456789") != std::string_view::npos) {
+                        if (digits.empty() || digits.size() > 64) {
                             return Fail(line_, "bad tick token");
+                        }
+                        for (char c : digits) {
+                            if (LatenessOf(c) < 0) return Fail(line_, "bad tick token");
                         }
                         n = static_cast<int64_t>(digits.size());
                     } else if (!Number(token, n) || !token.empty()) {
@@ -323,7 +336,7 @@ public:
                         auto next = schedule.Next();
                         if (!next) return Fail(line_, "a tick while no timer runs");
                         const int64_t late =
-                            letter == 'W' ? digits[static_cast<size_t>(i)] - '0' : lateness;
+                            letter == 'W' ? LatenessOf(digits[static_cast<size_t>(i)]) : lateness;
                         const int64_t time = static_cast<int64_t>(next->second) + late;
                         if (time < static_cast<int64_t>(last) ||
                             static_cast<uint64_t>(time) > kTimeLimit) {

@@ -7,7 +7,8 @@
 // set timer is due a period after it was set, then a period after each tick, as the
 // window system keeps it), so a tick that came when it was due costs nothing but a
 // count: "T57" is the next 57 ticks of the schedule, each at its due time, and
-// "W0100" four ticks, the second a millisecond late.
+// "W01a0" four ticks, the second a millisecond late and the third ten (0-9, a-z,
+// A-Z: up to 61 ms).
 #pragma once
 
 #include <cstdint>
