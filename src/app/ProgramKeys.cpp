@@ -8,6 +8,10 @@ namespace zolvex {
 namespace {
 
 constexpr ColorRef kNoticeText = 0xFFFFFF;
+// The notice sits over the logo; the badge low on the right, clear of the board and
+// the next trio, above the credit line.
+constexpr int kNoticeTop = 10;
+constexpr int kBadgeTop = 408;
 
 }  // namespace
 
@@ -82,14 +86,13 @@ void ProgramKeys::SetBadge(std::string text) {
     Refresh();
 }
 
-void ProgramKeys::DrawPanel(const std::string& text, bool right) {
+void ProgramKeys::DrawPanel(const std::string& text, int top) {
     const FontSet& fonts = display_.Fonts();
     const Font* font = fonts.Get(1, 1);
     const RenderedText* rendered = RenderText(font, text);
     const int width = rendered != nullptr ? rendered->width : 8 * static_cast<int>(text.size());
     const int height = std::max(FontCellHeight(font), 16);
-    const int left = right ? 640 - 12 - width - 20 : 12;
-    const Rect rim{left, 10, left + width + 20, 10 + height + 12};
+    const Rect rim{640 - 12 - width - 20, top, 640 - 12, top + height + 12};
     composed_.Fill(rim, kOverlayRim);
     composed_.Fill(Rect{rim.left + 2, rim.top + 2, rim.right - 2, rim.bottom - 2}, kOverlayPanel);
     TextContext dc(composed_, fonts);
@@ -121,8 +124,8 @@ const Surface* ProgramKeys::Compose(const Surface& frame) {
     }
     const FontSet& fonts = display_.Fonts();
     if (cardShown_) DrawControlsCard(composed_, fonts, texts_);
-    if (!notice_.empty()) DrawPanel(notice_, true);
-    if (!badge_.empty()) DrawPanel(badge_, false);
+    if (!notice_.empty()) DrawPanel(notice_, kNoticeTop);
+    if (!badge_.empty()) DrawPanel(badge_, kBadgeTop);
     return &composed_;
 }
 

@@ -35,7 +35,7 @@ public:
     // does nothing else.
     bool Take(const Message& message, bool onTitleScreen);
 
-    // Shows `text` in the top-left corner over every frame until it is set empty.
+    // Shows `text` in the lower right corner over every frame until it is set empty.
     void SetBadge(std::string text);
 
     const std::string& Notice() const { return notice_; }
@@ -53,8 +53,8 @@ private:
     // Presents the frame on screen again with what is over it now.
     void Refresh();
     void ShowNotice(std::string text);
-    // A small panel with `text`, in the top-right corner or the top-left one.
-    void DrawPanel(const std::string& text, bool right);
+    // A small panel with `text` at the right edge, its top at `top`.
+    void DrawPanel(const std::string& text, int top);
 
     Platform& platform_;
     Display& display_;

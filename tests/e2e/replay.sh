@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Replays through the real binary: a short game leaves a replay that zolvex-sim
 # --verify confirms headlessly; R on the title screen plays it in the window with
-# the REPLAY notice, Right speeds it up, Space pauses it, Esc ends it; zolvex
+# the REPLAY notice low on the right, Right speeds it up, Space pauses it, Esc ends it; zolvex
 # --replay plays it to its end and exits with status 0; neither writes the
 # settings or the rankings.
 # Usage: replay.sh BUILD_DIR
@@ -49,17 +49,17 @@ e2e_log "verified headlessly: $verdict"
 
 settings=$(md5sum <"$E2E_DIR/zolvex.ini")
 scores=$(md5sum <"$E2E_DIR/score.scr")
-# R on the title screen plays the level's best game, with the notice top left.
+# R on the title screen plays the level's best game, with the notice low on the right.
 e2e_shot title-before
 e2e_key r
-sleep 1.2
+sleep 1.8
 e2e_shot replay-play
-notice=$(e2e_diff "$E2E_DIR/title-before.png" "$E2E_DIR/replay-play.png" 120x30+10+8)
+notice=$(e2e_diff "$E2E_DIR/title-before.png" "$E2E_DIR/replay-play.png" 200x34+430+404)
 e2e_expect_more "pixels of the REPLAY notice" "$notice" 200
 e2e_key Right
 sleep 0.3
 e2e_shot replay-faster
-faster=$(e2e_diff "$E2E_DIR/replay-play.png" "$E2E_DIR/replay-faster.png" 160x30+10+8)
+faster=$(e2e_diff "$E2E_DIR/replay-play.png" "$E2E_DIR/replay-faster.png" 200x34+430+404)
 e2e_expect_more "notice pixels changed by the speed" "$faster" 20
 e2e_key space
 sleep 0.3

@@ -14,6 +14,8 @@ ZOLVEX_E2E_SHOTS=$shots "$here/start-esc.sh" "$build" || exit 1
 ZOLVEX_E2E_SHOTS=$shots "$here/game.sh" "$build" || exit 1
 ZOLVEX_E2E_SHOTS=$shots "$here/fullscreen-shot.sh" "$build" || exit 1
 ZOLVEX_E2E_SHOTS=$shots "$here/program-keys.sh" "$build" || exit 1
+ZOLVEX_E2E_SHOTS=$shots "$here/replay.sh" "$build" || exit 1
+cp "$shots/replay-faster.png" "$shots/replay.png" || exit 1
 
 sim=$(mktemp -d "${TMPDIR:-/tmp}/zolvex-sim-shot.XXXXXX")
 cp -r "$build/bmp" "$build/wav" "$sim/" && cp "$build"/*.mid "$sim/"
@@ -24,7 +26,7 @@ rm -rf "$sim"
 
 mkdir -p "$screens"
 for name in title farewell game-start game-play game-pause game-over ranking-entry ranking-view \
-    fullscreen controls; do
+    fullscreen controls replay; do
     # Without metadata, so that an unchanged screen gives an unchanged file.
     convert "$shots/$name.png" -strip "$screens/$name.png" || exit 1
     echo "docs/screens/$name.png"
