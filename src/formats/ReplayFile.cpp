@@ -1,5 +1,6 @@
 #include "formats/ReplayFile.h"
 
+#include <array>
 #include <charconv>
 #include <cstdio>
 #include <map>
@@ -29,7 +30,7 @@ public:
     }
     // Whether the game sets `id` again, with its period, at each of its ticks (the fall
     // timer does): "R<id>" says it does from there on, "N<id>" that it does not.
-    bool Rearms(int32_t id) const { return rearming_.count(id) != 0; }
+    bool Rearms(int32_t id) const { return rearming_.contains(id); }
     void SetRearms(int32_t id, bool rearms) {
         if (rearms) {
             rearming_.insert(id);
@@ -283,13 +284,9 @@ public:
         if (!NextLine(line) || line != "journal") return Fail(line_, "expected 'journal'");
         Schedule schedule;
         uint64_t last = 0;
-        bool ended = false;
-        while (!ended) {
+        for (;;) {
             if (!NextLine(line)) return Fail(line_ + 1, "the journal is cut short (no 'end' line)");
-            if (line == "end") {
-                ended = true;
-                break;
-            }
+            if (line == "end") break;
             while (!line.empty()) {
                 std::string_view token = Word(line);
                 if (token.empty()) break;
@@ -362,20 +359,20 @@ public:
                     continue;
                 }
                 ReplayEvent e;
-                int64_t a = 0, b = 0, c = 0;
-                auto numbers = [&](int wanted, int optional) {
-                    int64_t* slots[] = {&a, &b, &c};
-                    for (int i = 0; i < wanted + optional; ++i) {
+                std::array<int64_t, 3> n{};
+                auto numbers = [&](size_t wanted, size_t optional) {
+                    for (size_t i = 0; i < wanted + optional && i < n.size(); ++i) {
                         if (i > 0) {
                             if (token.empty() || token[0] != ',') return i >= wanted;
                             token.remove_prefix(1);
                         }
-                        if (!Number(token, *slots[i]) || *slots[i] < 0 || *slots[i] > UINT32_MAX) {
-                            return false;
-                        }
+                        if (!Number(token, n[i]) || n[i] < 0 || n[i] > UINT32_MAX) return false;
                     }
                     return true;
                 };
+                const int64_t& a = n[0];
+                const int64_t& b = n[1];
+                const int64_t& c = n[2];
                 bool ok = false;
                 switch (letter) {
                     case 'D':
