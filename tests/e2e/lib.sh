@@ -216,6 +216,25 @@ e2e_expect_drawn() {
     e2e_fail "$name: the window stayed black (mean brightness $mean)"
 }
 
+# From the title screen, drawn and shot as title.png, to the game's start screen
+# (shot as game-start.png). Enter is ignored until the title screen has drawn once
+# (150 ms); and under load the focus can still be settling when the first key is sent
+# (a regained focus restarts the title screen, which then ignores Enter until it has
+# drawn): up to three tries, each logged. Fails when the start screen never came.
+e2e_enter_start_screen() {
+    local try changed=0
+    sleep 0.3
+    for try in 1 2 3; do
+        e2e_key Return
+        sleep 0.5
+        e2e_shot game-start
+        changed=$(e2e_diff "$E2E_DIR/title.png" "$E2E_DIR/game-start.png")
+        awk -v c="$changed" 'BEGIN { exit !(c > 50000) }' && return 0
+        e2e_log "Enter on the title screen not taken (try $try)"
+    done
+    e2e_expect_more "pixels changed from title to start screen" "$changed" 50000
+}
+
 # e2e_expect_more NAME VALUE LIMIT: fails unless VALUE > LIMIT.
 e2e_expect_more() {
     awk -v v="$2" -v l="$3" 'BEGIN { exit !(v + 0 > l + 0) }' || e2e_fail "$1: $2 is not above $3"
