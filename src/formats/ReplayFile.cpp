@@ -94,6 +94,14 @@ char Letter(ReplayEvent::Kind kind) {
     return '?';
 }
 
+// A letter and what follows it. Built by appending: GCC 12's Release build takes a
+// string added to a literal for an overlapping copy.
+std::string Tagged(char letter, const std::string& rest) {
+    std::string token(1, letter);
+    token += rest;
+    return token;
+}
+
 class TokenWriter {
 public:
     void Add(const std::string& token) {
@@ -139,9 +147,9 @@ std::string WriteReplay(const Replay& replay) {
     auto flushRun = [&] {
         if (run.empty()) return;
         if (run.find_first_not_of('0') == std::string::npos) {
-            tokens.Add("T" + std::to_string(run.size()));
+            tokens.Add(Tagged('T', std::to_string(run.size())));
         } else {
-            tokens.Add("W" + run);
+            tokens.Add(Tagged('W', run));
         }
         run.clear();
     };
@@ -160,7 +168,7 @@ std::string WriteReplay(const Replay& replay) {
                                     events[i + 1].time <= time;
                 if (rearms != schedule.Rearms(e.id)) {
                     flushRun();
-                    tokens.Add((rearms ? "R" : "N") + std::to_string(e.id));
+                    tokens.Add(Tagged(rearms ? 'R' : 'N', std::to_string(e.id)));
                     schedule.SetRearms(e.id, rearms);
                 }
                 if (time >= next->second && time - next->second < 62) {
@@ -175,8 +183,8 @@ std::string WriteReplay(const Replay& replay) {
                     run += digit;
                 } else {
                     flushRun();
-                    tokens.Add("L" + std::to_string(static_cast<int64_t>(time) -
-                                                    static_cast<int64_t>(next->second)));
+                    tokens.Add(Tagged('L', std::to_string(static_cast<int64_t>(time) -
+                                                          static_cast<int64_t>(next->second))));
                 }
                 schedule.Took(e.id, time);
                 if (rearms) {
@@ -193,24 +201,35 @@ std::string WriteReplay(const Replay& replay) {
             case ReplayEvent::Kind::KeyDown:
             case ReplayEvent::Kind::KeyUp:
                 token += std::to_string(e.code);
-                if (e.extra != 0) token += "," + std::to_string(e.extra);
+                if (e.extra != 0) {
+                    token += ',';
+                    token += std::to_string(e.extra);
+                }
                 break;
             case ReplayEvent::Kind::Focus:
                 token += std::to_string(e.code);
                 break;
             case ReplayEvent::Kind::Other:
-                token += std::to_string(e.code) + "," + std::to_string(e.id) + "," +
-                         std::to_string(e.extra);
+                token += std::to_string(e.code);
+                token += ',';
+                token += std::to_string(e.id);
+                token += ',';
+                token += std::to_string(e.extra);
                 break;
             case ReplayEvent::Kind::SetTimer:
-                token += std::to_string(e.id) + "," + std::to_string(e.period);
+                token += std::to_string(e.id);
+                token += ',';
+                token += std::to_string(e.period);
                 break;
             case ReplayEvent::Kind::Tick:
             case ReplayEvent::Kind::KillTimer:
                 token += std::to_string(e.id);
                 break;
         }
-        if (time > last) token += "+" + std::to_string(time - last);
+        if (time > last) {
+            token += '+';
+            token += std::to_string(time - last);
+        }
         last = time;
         tokens.Add(token);
         if (e.kind == ReplayEvent::Kind::Tick) schedule.Took(e.id, time);
