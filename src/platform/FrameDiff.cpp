@@ -29,7 +29,7 @@ std::vector<PixelRect> ChangedAreas(const uint16_t* shown, const uint16_t* next,
     const int tileRows = (height + kTile - 1) / kTile;
     const size_t rowBytes = static_cast<size_t>(width) * sizeof(uint16_t);
     // The tiles that may differ: all of them, or those the given rectangles touch.
-    std::vector<char> examined(static_cast<size_t>(columns) * tileRows, within == nullptr);
+    std::vector<char> examined(static_cast<size_t>(columns) * tileRows, within == nullptr ? 1 : 0);
     if (within != nullptr) {
         for (const PixelRect& r : *within) {
             const int left = std::max(r.x, 0), top = std::max(r.y, 0);
