@@ -6,7 +6,7 @@
 // Prints PASS or FAIL per test and "N passed, N failed"; status 1 when any failed.
 import fs from 'node:fs';
 import path from 'node:path';
-import { parseArgs } from 'node:util';
+import { isDeepStrictEqual, parseArgs } from 'node:util';
 import {
   NativeSim, differingPixels, frame, keys, launchBrowser, preparePage, readFile, sleep, startGame,
   stillFrame, waitStatus, whitePixels, writeBmp, writeFile,
@@ -161,7 +161,7 @@ const tests = [
       if (await waitStatus(page, ['press-key', 'ended'], 20000) === 'press-key') await keys(page, 'Enter');
       await waitStatus(page, 'ended', 60000);
       const result = await page.evaluate(() => window.zolvexPage.verifyResult);
-      if (JSON.stringify(result) !== JSON.stringify(expected.json)) {
+      if (!isDeepStrictEqual(result, expected.json)) {
         throw new Error(`${file}: the page verified ${JSON.stringify(result)}, zolvex-sim ${JSON.stringify(expected.json)}`);
       }
     }
