@@ -35,6 +35,7 @@ target_link_options(zolvex PRIVATE
   -sASYNCIFY
   -sASYNCIFY_STACK_SIZE=65536
   -sALLOW_MEMORY_GROWTH=1
+  -sLZ4=1
   -sENVIRONMENT=web
   # The page starts the program once the player's files are loaded and a key is pressed.
   -sINVOKE_RUN=0
