@@ -1,0 +1,304 @@
+// The browser's half of the web platform (src/platform/web/WebPlatform.cpp): the
+// canvas, waiting for events, WebAudio for the effects and the rendered tunes, and
+// the error box. Runs inside the program's module, before it starts.
+var ZolvexWeb = (function () {
+  'use strict';
+  var page = window.zolvexPage;
+  var frameCanvas = null; // 640 x 480, the frame as the game drew it
+  var frameImage = null;
+  var wakeUp = null;
+
+  // Sound: effects on one channel, the music on another, both into a limiter that
+  // gives back the headroom the levels keep.
+  var audio = null;
+  var effectGain = null;
+  var musicGain = null;
+  var effects = {}; // id -> {buffer, failed}
+  var effectWanted = 0; // the effect asked for last, started once decoded
+  var effectSource = null;
+  var beepBuffer = null;
+  var tunes = {}; // handle -> {buffer, loopStart, loopEnd}
+  var tune = null; // {handle, source, startedAt, offset, paused, wanted}
+
+  function line(text) {
+    console.error('zolvex: ' + text);
+  }
+
+  function copyBytes(pointer, size) {
+    return HEAPU8.slice(pointer, pointer + size).buffer;
+  }
+
+  // The largest 4:3 picture that fits the page; whole multiples are drawn pixel
+  // for pixel, a last fraction is smoothed by the browser.
+  function fit() {
+    var canvas = page.canvas;
+    var ratio = window.devicePixelRatio || 1;
+    var width = window.innerWidth * ratio;
+    var height = window.innerHeight * ratio;
+    var scale = Math.min(width / 640, height / 480);
+    var whole = Math.max(1, Math.floor(scale));
+    if (canvas.width !== 640 * whole) {
+      canvas.width = 640 * whole;
+      canvas.height = 480 * whole;
+      draw();
+    }
+    var shownWidth = Math.floor(640 * scale) / ratio;
+    canvas.style.width = shownWidth + 'px';
+    canvas.style.height = (shownWidth * 3) / 4 + 'px';
+    canvas.style.imageRendering = scale === whole ? 'pixelated' : 'auto';
+  }
+
+  function draw() {
+    if (frameCanvas === null) return;
+    var context = page.canvas.getContext('2d');
+    context.imageSmoothingEnabled = false;
+    context.drawImage(frameCanvas, 0, 0, page.canvas.width, page.canvas.height);
+  }
+
+  function stopEffect() {
+    if (effectSource !== null) {
+      try {
+        effectSource.stop();
+      } catch (e) {}
+      effectSource = null;
+    }
+  }
+
+  function startEffect(buffer) {
+    stopEffect();
+    effectSource = audio.createBufferSource();
+    effectSource.buffer = buffer;
+    effectSource.connect(effectGain);
+    effectSource.start();
+  }
+
+  // Where a tune playing since `startedAt` from `offset` is now, within its loop.
+  function tunePosition(entry, startedAt, offset) {
+    var at = offset + (audio.currentTime - startedAt);
+    if (at < entry.loopEnd) return at;
+    var loop = entry.loopEnd - entry.loopStart;
+    return loop > 0 ? entry.loopStart + ((at - entry.loopEnd) % loop) : 0;
+  }
+
+  function startTune(handle, offset) {
+    var entry = tunes[handle];
+    stopTuneSource();
+    tune = { handle: handle, source: null, startedAt: 0, offset: offset, paused: false };
+    if (!entry || !entry.buffer) return; // starts once decoded
+    var source = audio.createBufferSource();
+    source.buffer = entry.buffer;
+    source.loop = true;
+    source.loopStart = entry.loopStart;
+    source.loopEnd = entry.loopEnd;
+    source.connect(musicGain);
+    source.start(0, offset);
+    tune.source = source;
+    tune.startedAt = audio.currentTime;
+  }
+
+  function stopTuneSource() {
+    if (tune !== null && tune.source !== null) {
+      try {
+        tune.source.stop();
+      } catch (e) {}
+      tune.source = null;
+    }
+  }
+
+  return {
+    // Called by the page on the key that starts the game, which browsers require
+    // before a page may make a sound.
+    startAudio: function () {
+      if (audio !== null) return;
+      var Context = window.AudioContext || window.webkitAudioContext;
+      if (!Context) return;
+      try {
+        audio = new Context();
+      } catch (e) {
+        line('cannot start the sound: ' + e.message);
+        return;
+      }
+      var limiter = audio.createDynamicsCompressor();
+      limiter.threshold.value = -1;
+      limiter.knee.value = 0;
+      limiter.ratio.value = 20;
+      limiter.attack.value = 0.001;
+      limiter.release.value = 0.05;
+      var makeUp = audio.createGain();
+      makeUp.gain.value = 2; // the 6 dB the levels keep back
+      makeUp.connect(limiter);
+      limiter.connect(audio.destination);
+      effectGain = audio.createGain();
+      musicGain = audio.createGain();
+      effectGain.connect(makeUp);
+      musicGain.connect(makeUp);
+      if (audio.state === 'suspended') audio.resume();
+    },
+    audioAvailable: function () {
+      return audio !== null;
+    },
+
+    showScreen: function () {
+      window.addEventListener('resize', fit);
+      fit();
+    },
+    present: function (pointer, width, height) {
+      if (frameCanvas === null || frameCanvas.width !== width || frameCanvas.height !== height) {
+        frameCanvas = document.createElement('canvas');
+        frameCanvas.width = width;
+        frameCanvas.height = height;
+        frameImage = frameCanvas.getContext('2d').createImageData(width, height);
+      }
+      frameImage.data.set(HEAPU8.subarray(pointer, pointer + width * height * 4));
+      frameCanvas.getContext('2d').putImageData(frameImage, 0, 0);
+      draw();
+      page.framesPresented += 1;
+      if (page.firstFrameMs === null) page.firstFrameMs = performance.now();
+    },
+    lastFrame: function () {
+      return frameImage === null ? null : new Uint8Array(frameImage.data);
+    },
+    showCursor: function (show) {
+      page.canvas.style.cursor = show ? 'auto' : 'none';
+    },
+    toggleFullscreen: function () {
+      if (document.fullscreenElement) {
+        document.exitFullscreen();
+      } else if (page.canvas.parentElement.requestFullscreen) {
+        page.canvas.parentElement.requestFullscreen().catch(function (e) {
+          line('cannot show the game full screen: ' + e.message);
+        });
+      }
+    },
+    saveShownFrame: function () {
+      if (frameCanvas === null) return;
+      var now = new Date();
+      var two = function (n) {
+        return (n < 10 ? '0' : '') + n;
+      };
+      var name = 'zolvex-' + now.getFullYear() + '-' + two(now.getMonth() + 1) + '-' +
+          two(now.getDate()) + '-' + two(now.getHours()) + two(now.getMinutes()) +
+          two(now.getSeconds()) + '.png';
+      frameCanvas.toBlob(function (blob) {
+        var link = document.createElement('a');
+        link.href = URL.createObjectURL(blob);
+        link.download = name;
+        link.click();
+        setTimeout(function () {
+          URL.revokeObjectURL(link.href);
+        }, 1000);
+        console.log('zolvex: screenshot saved as ' + name + ' (a download)');
+      });
+    },
+
+    // Resolves after `milliseconds` (never while negative) or at the next wake().
+    waitForEvents: function (milliseconds) {
+      return new Promise(function (resolve) {
+        var timer = null;
+        wakeUp = function () {
+          wakeUp = null;
+          if (timer !== null) clearTimeout(timer);
+          resolve();
+        };
+        if (milliseconds >= 0) timer = setTimeout(wakeUp, milliseconds);
+      });
+    },
+    wake: function () {
+      if (wakeUp !== null) wakeUp();
+    },
+
+    showErrorBox: function (caption, text, detail) {
+      return page.showErrorBox(caption, text, detail);
+    },
+
+    playEffect: function (id, pointer, size) {
+      effectWanted = id;
+      var entry = effects[id];
+      if (!entry) {
+        entry = effects[id] = { buffer: null, failed: false };
+        audio.decodeAudioData(copyBytes(pointer, size)).then(
+          function (buffer) {
+            entry.buffer = buffer;
+            if (effectWanted === id) startEffect(buffer);
+          },
+          function (e) {
+            entry.failed = true;
+            line('cannot decode sound ' + id + ': ' + (e && e.message ? e.message : e));
+          });
+        return;
+      }
+      if (entry.buffer !== null) startEffect(entry.buffer);
+    },
+    beep: function () {
+      if (beepBuffer === null) {
+        var rate = audio.sampleRate;
+        var frames = Math.floor(rate / 8);
+        beepBuffer = audio.createBuffer(1, frames, rate);
+        var samples = beepBuffer.getChannelData(0);
+        for (var i = 0; i < frames; ++i) {
+          var envelope = Math.min(1, Math.min(i, frames - i) / (rate * 0.005));
+          samples[i] = Math.sin((2 * Math.PI * 880 * i) / rate) * 0.3 * envelope;
+        }
+      }
+      effectWanted = 0;
+      startEffect(beepBuffer);
+    },
+    setVolumes: function (music, effects) {
+      musicGain.gain.value = music;
+      effectGain.gain.value = effects;
+    },
+
+    loadTune: function (handle, pointer, size, loopStart, loopEnd) {
+      var entry = tunes[handle] = { buffer: null, loopStart: loopStart, loopEnd: loopEnd };
+      audio.decodeAudioData(copyBytes(pointer, size)).then(
+        function (buffer) {
+          entry.buffer = buffer;
+          entry.loopEnd = Math.min(entry.loopEnd, buffer.duration);
+          if (tune !== null && tune.handle === handle && !tune.paused && tune.source === null) {
+            startTune(handle, tune.offset);
+          }
+        },
+        function (e) {
+          line('cannot decode tune ' + handle + ': ' + (e && e.message ? e.message : e));
+        });
+    },
+    playTune: function (handle) {
+      startTune(handle, 0);
+    },
+    pauseTune: function () {
+      if (tune === null || tune.paused) return;
+      var entry = tunes[tune.handle];
+      if (tune.source !== null && entry) {
+        tune.offset = tunePosition(entry, tune.startedAt, tune.offset);
+      }
+      stopTuneSource();
+      tune.paused = true;
+    },
+    resumeTune: function () {
+      if (tune === null || !tune.paused) return tune !== null;
+      startTune(tune.handle, tune.offset);
+      return true;
+    },
+    stopTune: function () {
+      stopTuneSource();
+      tune = null;
+    },
+    freeTune: function (handle) {
+      if (tune !== null && tune.handle === handle) {
+        stopTuneSource();
+        tune = null;
+      }
+      delete tunes[handle];
+    },
+
+    runEnded: function (code) {
+      stopEffect();
+      stopTuneSource();
+      tune = null;
+      page.runEnded(code);
+    },
+    verifyResult: function (json) {
+      page.verifyResult = JSON.parse(json);
+    },
+  };
+})();
