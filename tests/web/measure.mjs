@@ -45,8 +45,9 @@ function processTimes(browserPid) {
       const stat = fs.readFileSync(`/proc/${entry}/stat`, 'latin1');
       const fields = stat.slice(stat.lastIndexOf(')') + 2).split(' ');
       const parent = Number(fields[1]);
-      const cmdline = fs.readFileSync(`/proc/${entry}/cmdline`, 'latin1').split('\0');
-      const type = (cmdline.find((a) => a.startsWith('--type=')) ?? '--type=browser').slice(7);
+      // Chromium's children rewrite their command line as one string.
+      const cmdline = fs.readFileSync(`/proc/${entry}/cmdline`, 'latin1');
+      const type = cmdline.match(/--type=([\w-]+)/)?.[1] ?? 'browser';
       const ticks = Number(fields[11]) + Number(fields[12]) + Number(fields[13]) + Number(fields[14]);
       if (!byParent.has(parent)) byParent.set(parent, []);
       byParent.get(parent).push({ pid: Number(entry), type, ticks });
@@ -173,7 +174,8 @@ try {
 const loadAfter = load();
 
 const revision = execFileSync('git', ['rev-parse', '--short', 'HEAD']).toString().trim();
-const chromium = execFileSync('/usr/bin/chromium', ['--version']).toString().trim();
+const chromium = execFileSync('/usr/bin/chromium', ['--version'], { stdio: ['ignore', 'pipe', 'ignore'] })
+  .toString().match(/Chromium [\d.]+/)[0];
 const cpuRow = (phase, list) => {
   const sum = list.map((s) => (s.renderer ?? 0) + (s['gpu-process'] ?? 0));
   const part = (type) => list.map((s) => s[type] ?? 0);
