@@ -27,11 +27,12 @@
     console.error('zolvex: ' + text);
   }
 
-  function fail(text) {
+  // `said`: the line is on the console already.
+  function fail(text, said) {
     if (page.status === 'error') return;
     page.status = 'error';
     page.error = text;
-    line(text);
+    if (!said) line(text);
     notice.textContent = text;
     notice.hidden = false;
   }
@@ -178,6 +179,7 @@
     document.getElementById('error-text').textContent = text;
     document.getElementById('error-detail').textContent = detail;
     box.hidden = false;
+    page.failure = detail || text;
     return new Promise(function (resolve) {
       function done() {
         box.hidden = true;
@@ -198,6 +200,11 @@
 
   page.runEnded = function (code) {
     if (page.status === 'error') return;
+    // A run that could not start has said why in its error box.
+    if (code !== 0 && page.failure) {
+      fail(page.failure, true);
+      return;
+    }
     page.status = 'ended';
     page.exitCode = code;
     if (verify) return;
