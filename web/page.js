@@ -205,6 +205,10 @@
       fail(page.failure, true);
       return;
     }
+    if (code !== 0 && page.framesPresented === 0 && !verify) {
+      fail('the game could not start (status ' + code + '); the console says why', true);
+      return;
+    }
     page.status = 'ended';
     page.exitCode = code;
     if (verify) return;
