@@ -45,6 +45,7 @@
   // flight are stored by the next.
   var flushScheduled = false;
   var flushing = false;
+  var storeFailed = false;
   var channel = 'BroadcastChannel' in window ? new BroadcastChannel('zolvex-storage') : null;
 
   function updatePending() {
@@ -67,7 +68,9 @@
     Module.FS.syncfs(false, function (error) {
       flushing = false;
       if (error) {
-        line('cannot store the player\'s files in the browser (' + error + ')');
+        // Said once: without the browser's storage every write would fail alike.
+        if (!storeFailed) line('cannot store the player\'s files in the browser (' + error + ')');
+        storeFailed = true;
       } else {
         page.syncs += 1;
         if (channel !== null) channel.postMessage('stored');
