@@ -29,6 +29,36 @@ foreach(file ${data_files})
   list(APPEND preload_depends ${ZOLVEX_ASSET_DIR}/${file})
 endforeach()
 
+# The DejaVu faces the game draws its texts in, cut down to the Latin-1 characters its
+# texts are made of (outlines, metrics and kerning kept as they are): a quarter of the
+# four files' 2.1 MB. In the page's fonts/ folder.
+set(ZOLVEX_FONT_DIR /usr/share/fonts/truetype/dejavu)
+find_program(ZOLVEX_FONT_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
+execute_process(COMMAND ${ZOLVEX_FONT_PYTHON} -c "import fontTools.subset"
+  RESULT_VARIABLE no_subsetter OUTPUT_QUIET ERROR_QUIET)
+if(no_subsetter)
+  message(FATAL_ERROR "The page's fonts need fontTools (apt-get install python3-fonttools)")
+endif()
+set(font_files)
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/fonts)
+foreach(face DejaVuSans DejaVuSans-Bold DejaVuSansMono DejaVuSansMono-Bold)
+  set(subset ${CMAKE_BINARY_DIR}/fonts/${face}.ttf)
+  add_custom_command(
+    OUTPUT ${subset}
+    COMMAND ${ZOLVEX_FONT_PYTHON} -m fontTools.subset ${ZOLVEX_FONT_DIR}/${face}.ttf
+      --output-file=${subset} --unicodes=U+0020-007E,U+00A0-00FF --layout-features=*
+      --name-IDs=* --name-languages=* --notdef-outline --no-prune-unicode-ranges
+      --no-recalc-bounds
+    DEPENDS ${ZOLVEX_FONT_DIR}/${face}.ttf
+    COMMENT "Cutting ${face} down to Latin-1 for the page"
+    VERBATIM)
+  list(APPEND font_files ${subset})
+  list(APPEND preload "SHELL:--preload-file ${subset}@/zolvex/fonts/${face}.ttf")
+  list(APPEND preload_depends ${subset})
+endforeach()
+add_custom_target(zolvex_web_fonts DEPENDS ${font_files})
+add_dependencies(zolvex zolvex_web_fonts)
+
 target_link_options(zolvex PRIVATE
   # The message loop waits for events by sleeping, which needs the program's stack saved
   # and restored around each wait.

@@ -27,11 +27,12 @@
     console.error('zolvex: ' + text);
   }
 
-  function fail(text) {
+  // `said`: the line is on the console already.
+  function fail(text, said) {
     if (page.status === 'error') return;
     page.status = 'error';
     page.error = text;
-    line(text);
+    if (!said) line(text);
     notice.textContent = text;
     notice.hidden = false;
   }
@@ -44,6 +45,7 @@
   // flight are stored by the next.
   var flushScheduled = false;
   var flushing = false;
+  var storeFailed = false;
   var channel = 'BroadcastChannel' in window ? new BroadcastChannel('zolvex-storage') : null;
 
   function updatePending() {
@@ -66,7 +68,9 @@
     Module.FS.syncfs(false, function (error) {
       flushing = false;
       if (error) {
-        line('cannot store the player\'s files in the browser (' + error + ')');
+        // Said once: without the browser's storage every write would fail alike.
+        if (!storeFailed) line('cannot store the player\'s files in the browser (' + error + ')');
+        storeFailed = true;
       } else {
         page.syncs += 1;
         if (channel !== null) channel.postMessage('stored');
@@ -178,6 +182,7 @@
     document.getElementById('error-text').textContent = text;
     document.getElementById('error-detail').textContent = detail;
     box.hidden = false;
+    page.failure = detail || text;
     return new Promise(function (resolve) {
       function done() {
         box.hidden = true;
@@ -198,6 +203,15 @@
 
   page.runEnded = function (code) {
     if (page.status === 'error') return;
+    // A run that could not start has said why in its error box.
+    if (code !== 0 && page.failure) {
+      fail(page.failure, true);
+      return;
+    }
+    if (code !== 0 && page.framesPresented === 0 && !verify) {
+      fail('the game could not start (status ' + code + '); the console says why', true);
+      return;
+    }
     page.status = 'ended';
     page.exitCode = code;
     if (verify) return;

@@ -180,8 +180,6 @@ public:
 
     void ShowErrorBox(const std::string& caption, const std::string& text,
                       const std::string& detail) override {
-        std::fprintf(stderr, "zolvex: %s: %s (%s)\n", caption.c_str(), text.c_str(),
-                     detail.c_str());
         JsShowErrorBox(caption.c_str(), text.c_str(), detail.c_str());
     }
 
