@@ -108,15 +108,21 @@ var ZolvexWeb = (function () {
   return {
     // Called by the page on the key that starts the game, which browsers require
     // before a page may make a sound.
-    startAudio: function () {
+    // `context` is the page's AudioContext, made while the page loaded (it can take
+    // a good part of a second to make); null makes one here.
+    startAudio: function (context) {
       if (audio !== null) return;
-      var Context = window.AudioContext || window.webkitAudioContext;
-      if (!Context) return;
-      try {
-        audio = new Context();
-      } catch (e) {
-        line('cannot start the sound: ' + e.message);
-        return;
+      if (context) {
+        audio = context;
+      } else {
+        var Context = window.AudioContext || window.webkitAudioContext;
+        if (!Context) return;
+        try {
+          audio = new Context();
+        } catch (e) {
+          line('cannot start the sound: ' + e.message);
+          return;
+        }
       }
       var limiter = audio.createDynamicsCompressor();
       limiter.threshold.value = -1;
