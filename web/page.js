@@ -20,6 +20,9 @@
     syncs: 0,
     pendingSync: false,
     verifyResult: null,
+    // performance.now() when the page was ready for its key, and when the game started.
+    readyMs: null,
+    startedMs: null,
     canvas: document.getElementById('screen'),
   });
 
@@ -231,20 +234,35 @@
     wait();
   };
 
-  function start(startKey) {
+  function start() {
+    page.startedMs = performance.now();
     page.status = 'running';
     notice.hidden = true;
     var args = [];
     if (verify) {
       args = ['--verify', replay];
     } else {
-      ZolvexWeb.startAudio();
+      ZolvexWeb.startAudio(audioContext);
       if (replay !== null) args = ['--replay', replay];
     }
     try {
       Module.callMain(args);
     } catch (e) {
       if (e && e.name !== 'ExitStatus') fail('the game stopped: ' + (e.message || e));
+    }
+  }
+
+  // Making the sound's context can take a good part of a second (0.45 s in a headless
+  // browser here), so it is made while the page waits for its key; browsers keep it
+  // suspended until that key. A key pressed sooner makes it itself.
+  var audioContext = null;
+  function prepareAudio() {
+    if (audioContext !== null || page.status !== 'press-key') return;
+    var Context = window.AudioContext || window.webkitAudioContext;
+    try {
+      if (Context) audioContext = new Context();
+    } catch (e) {
+      line('cannot start the sound: ' + e.message);
     }
   }
 
@@ -276,8 +294,10 @@
       start();
       return;
     }
+    page.readyMs = performance.now();
     page.status = 'press-key';
     notice.textContent = 'Press any key to play';
+    setTimeout(prepareAudio, 50);
   }
 
   window.addEventListener('error', function (event) {

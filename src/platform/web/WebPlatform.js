@@ -11,6 +11,10 @@ var ZolvexWeb = (function () {
   // Sound: effects on one channel, the music on another, both into a limiter that
   // gives back the headroom the levels keep.
   var audio = null;
+  var audioWanted = false; // the page started the game with sound
+  var pending = []; // what waits for the context
+  var musicLevel = 1;
+  var effectLevel = 1;
   var effectGain = null;
   var musicGain = null;
   var effects = {}; // id -> {buffer, failed}
@@ -105,37 +109,71 @@ var ZolvexWeb = (function () {
     }
   }
 
+  // Makes the sound's path on `context` and does what waited for it.
+  function useContext(context) {
+    audio = context;
+    var limiter = audio.createDynamicsCompressor();
+    limiter.threshold.value = -1;
+    limiter.knee.value = 0;
+    limiter.ratio.value = 20;
+    limiter.attack.value = 0.001;
+    limiter.release.value = 0.05;
+    var makeUp = audio.createGain();
+    makeUp.gain.value = 2; // the 6 dB the levels keep back
+    makeUp.connect(limiter);
+    limiter.connect(audio.destination);
+    effectGain = audio.createGain();
+    musicGain = audio.createGain();
+    effectGain.gain.value = effectLevel;
+    musicGain.gain.value = musicLevel;
+    effectGain.connect(makeUp);
+    musicGain.connect(makeUp);
+    if (audio.state === 'suspended') audio.resume();
+    var waiting = pending;
+    pending = [];
+    waiting.forEach(function (work) {
+      work();
+    });
+  }
+
+  function makeContext() {
+    if (audio !== null || !audioWanted) return;
+    var Context = window.AudioContext || window.webkitAudioContext;
+    try {
+      useContext(new Context());
+    } catch (e) {
+      audioWanted = false;
+      pending = [];
+      line('cannot start the sound: ' + e.message);
+    }
+  }
+
+  // Runs `work` once the sound's context exists.
+  function withAudio(work) {
+    if (audio !== null) {
+      work();
+    } else if (audioWanted) {
+      pending.push(work);
+    }
+  }
+
   return {
-    // Called by the page on the key that starts the game, which browsers require
-    // before a page may make a sound.
-    startAudio: function () {
+    // Called by the page on the key that starts the game: browsers let a page make a
+    // sound only after one. `context` is one the page made while it waited for the
+    // key; without it one is made once the first frame is shown, as making it can
+    // take a good part of a second (0.45 s in a headless browser here). Sounds and
+    // tunes asked for meanwhile are decoded and started then.
+    startAudio: function (context) {
       if (audio !== null) return;
-      var Context = window.AudioContext || window.webkitAudioContext;
-      if (!Context) return;
-      try {
-        audio = new Context();
-      } catch (e) {
-        line('cannot start the sound: ' + e.message);
+      if (context) {
+        audioWanted = true;
+        useContext(context);
         return;
       }
-      var limiter = audio.createDynamicsCompressor();
-      limiter.threshold.value = -1;
-      limiter.knee.value = 0;
-      limiter.ratio.value = 20;
-      limiter.attack.value = 0.001;
-      limiter.release.value = 0.05;
-      var makeUp = audio.createGain();
-      makeUp.gain.value = 2; // the 6 dB the levels keep back
-      makeUp.connect(limiter);
-      limiter.connect(audio.destination);
-      effectGain = audio.createGain();
-      musicGain = audio.createGain();
-      effectGain.connect(makeUp);
-      musicGain.connect(makeUp);
-      if (audio.state === 'suspended') audio.resume();
+      audioWanted = !!(window.AudioContext || window.webkitAudioContext);
     },
     audioAvailable: function () {
-      return audio !== null;
+      return audioWanted;
     },
 
     showScreen: function () {
@@ -153,7 +191,10 @@ var ZolvexWeb = (function () {
       frameCanvas.getContext('2d').putImageData(frameImage, 0, 0);
       draw();
       page.framesPresented += 1;
-      if (page.firstFrameMs === null) page.firstFrameMs = performance.now();
+      if (page.firstFrameMs === null) {
+        page.firstFrameMs = performance.now();
+        setTimeout(makeContext, 0);
+      }
     },
     lastFrame: function () {
       return frameImage === null ? null : new Uint8Array(frameImage.data);
@@ -212,24 +253,29 @@ var ZolvexWeb = (function () {
     },
 
     playEffect: function (id, pointer, size) {
-      effectWanted = id;
       var entry = effects[id];
       if (!entry) {
         entry = effects[id] = { buffer: null, failed: false };
-        audio.decodeAudioData(copyBytes(pointer, size)).then(
-          function (buffer) {
-            entry.buffer = buffer;
-            if (effectWanted === id) startEffect(buffer);
-          },
-          function (e) {
-            entry.failed = true;
-            line('cannot decode sound ' + id + ': ' + (e && e.message ? e.message : e));
-          });
-        return;
+        var bytes = copyBytes(pointer, size);
+        withAudio(function () {
+          audio.decodeAudioData(bytes).then(
+            function (buffer) {
+              entry.buffer = buffer;
+              if (effectWanted === id) startEffect(buffer);
+            },
+            function (e) {
+              entry.failed = true;
+              line('cannot decode sound ' + id + ': ' + (e && e.message ? e.message : e));
+            });
+        });
       }
+      // A sound asked for before the context existed is not played late.
+      if (audio === null) return;
+      effectWanted = id;
       if (entry.buffer !== null) startEffect(entry.buffer);
     },
     beep: function () {
+      if (audio === null) return;
       if (beepBuffer === null) {
         var rate = audio.sampleRate;
         var frames = Math.floor(rate / 8);
@@ -244,23 +290,29 @@ var ZolvexWeb = (function () {
       startEffect(beepBuffer);
     },
     setVolumes: function (music, effects) {
+      musicLevel = music;
+      effectLevel = effects;
+      if (audio === null) return;
       musicGain.gain.value = music;
       effectGain.gain.value = effects;
     },
 
     loadTune: function (handle, pointer, size, loopStart, loopEnd) {
       var entry = tunes[handle] = { buffer: null, loopStart: loopStart, loopEnd: loopEnd };
-      audio.decodeAudioData(copyBytes(pointer, size)).then(
-        function (buffer) {
-          entry.buffer = buffer;
-          entry.loopEnd = Math.min(entry.loopEnd, buffer.duration);
-          if (tune !== null && tune.handle === handle && !tune.paused && tune.source === null) {
-            startTune(handle, tune.offset);
-          }
-        },
-        function (e) {
-          line('cannot decode tune ' + handle + ': ' + (e && e.message ? e.message : e));
-        });
+      var bytes = copyBytes(pointer, size);
+      withAudio(function () {
+        audio.decodeAudioData(bytes).then(
+          function (buffer) {
+            entry.buffer = buffer;
+            entry.loopEnd = Math.min(entry.loopEnd, buffer.duration);
+            if (tune !== null && tune.handle === handle && !tune.paused && tune.source === null) {
+              startTune(handle, tune.offset);
+            }
+          },
+          function (e) {
+            line('cannot decode tune ' + handle + ': ' + (e && e.message ? e.message : e));
+          });
+      });
     },
     playTune: function (handle) {
       startTune(handle, 0);
