@@ -113,14 +113,28 @@ export async function writeFile(page, file, bytes) {
     { timeout: 10000, polling: 20 }, before);
 }
 
-// Pixels that differ between an RGBA frame of the page and an RGB picture.
-export function differingPixels(rgba, rgb) {
+// Pixels that differ between an RGBA frame of the page and another frame, RGBA or RGB.
+export function differingPixels(rgba, other) {
+  const stride = other.length === kWidth * kHeight * 3 ? 3 : 4;
   let count = 0;
   for (let p = 0; p < kWidth * kHeight; ++p) {
-    if (rgba[4 * p] !== rgb[3 * p] || rgba[4 * p + 1] !== rgb[3 * p + 1] ||
-        rgba[4 * p + 2] !== rgb[3 * p + 2]) ++count;
+    if (rgba[4 * p] !== other[stride * p] || rgba[4 * p + 1] !== other[stride * p + 1] ||
+        rgba[4 * p + 2] !== other[stride * p + 2]) ++count;
   }
   return count;
+}
+
+// Presses a key until the picture changes from the given frame in more than minPixels
+// (a screen takes no key before it has drawn once, and a loaded machine may be late):
+// up to three tries, 1.5 s each.
+export async function pressUntilChanged(page, key, from, minPixels = 50000) {
+  for (let tries = 0; tries < 3; ++tries) {
+    await keys(page, key);
+    for (const end = Date.now() + 1500; Date.now() < end; await sleep(100)) {
+      if (differingPixels((await frame(page)).rgba, from) > minPixels) return;
+    }
+  }
+  throw new Error(`${key} changed no more than ${minPixels} pixels of the picture in 3 tries`);
 }
 
 // Pixels of a region that are white or nearly (the 16-bit frame widens white to FFFEFF).

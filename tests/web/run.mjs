@@ -8,8 +8,8 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { isDeepStrictEqual, parseArgs } from 'node:util';
 import {
-  NativeSim, differingPixels, frame, keys, launchBrowser, preparePage, readFile, sleep, startGame,
-  stillFrame, waitStatus, whitePixels, writeBmp, writeFile,
+  NativeSim, differingPixels, frame, keys, launchBrowser, preparePage, pressUntilChanged, readFile,
+  sleep, startGame, stillFrame, waitStatus, whitePixels, writeBmp, writeFile,
 } from './harness.mjs';
 
 const { values: opts } = parseArgs({
@@ -83,10 +83,9 @@ const tests = [
   ['a whole game: swaps, give up, a typed name, the F1 table', async () => {
     await page.goto(opts.url);
     await startGame(page);
-    await sleep(400);
     // Enter on the title, Enter on the start screen, then moves and swaps and a fast fall.
-    await keys(page, 'Enter');
-    await sleep(600);
+    await pressUntilChanged(page, 'Enter', (await frame(page)).rgba);
+    await sleep(300);
     await keys(page, 'Enter');
     await sleep(800);
     await keys(page, 'ArrowLeft', 'Space', 'ArrowRight', 'ArrowRight', 'Space', 'ArrowUp');
