@@ -211,6 +211,10 @@
       fail(page.failure, true);
       return;
     }
+    if (verify && page.verifyResult === null) {
+      fail('the replay could not be checked (status ' + code + '); the console says why', true);
+      return;
+    }
     if (code !== 0 && page.framesPresented === 0 && !verify) {
       fail('the game could not start (status ' + code + '); the console says why', true);
       return;

@@ -2,7 +2,7 @@
 
 #if __has_include(<png.h>)
 #include <png.h>
-#define ZOLVEX_HAS_LIBPNG 1
+#define ZOLVEX_HAS_LIBPNG
 #endif
 
 namespace zolvex {
