@@ -24,7 +24,7 @@ std::optional<uint64_t> FrameCount(const std::optional<std::string>& text) {
 // The CRC-32 of zlib and PNG (reflected polynomial 0xEDB88320), computed here so that
 // builds without zlib (the browser's) name a MIDI file by the same digest.
 uint32_t Crc32(const uint8_t* bytes, size_t size) {
-    static const std::array<uint32_t, 256> table = [] {
+    static const std::array<uint32_t, 256> kTable = [] {
         std::array<uint32_t, 256> entries{};
         for (uint32_t n = 0; n < 256; ++n) {
             uint32_t c = n;
@@ -34,7 +34,7 @@ uint32_t Crc32(const uint8_t* bytes, size_t size) {
         return entries;
     }();
     uint32_t crc = 0xFFFFFFFFU;
-    for (size_t i = 0; i < size; ++i) crc = table[(crc ^ bytes[i]) & 0xFFU] ^ (crc >> 8U);
+    for (size_t i = 0; i < size; ++i) crc = kTable[(crc ^ bytes[i]) & 0xFFU] ^ (crc >> 8U);
     return crc ^ 0xFFFFFFFFU;
 }
 
