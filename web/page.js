@@ -309,6 +309,15 @@
       fail('the page failed: ' + event.message);
     }
   });
+  // The program's script itself may not arrive.
+  window.addEventListener(
+    'error',
+    function (event) {
+      if (event.target && event.target.tagName === 'SCRIPT') {
+        fail('cannot load ' + event.target.src + ' from the server');
+      }
+    },
+    true);
 
   window.Module = {
     print: function (text) {

@@ -23,6 +23,7 @@
 #include "platform/EventQueue.h"
 #include "platform/FrameScaler.h"
 #include "platform/OutputLimiter.h"
+#include "platform/fonts/StbFontRasterizer.h"
 
 // The browser's half of the platform is ZolvexWeb (WebPlatform.js, run before the
 // program starts); these are the calls into it.
@@ -311,6 +312,10 @@ public:
     }
 
     std::string ExecutableDirectory() const override { return programDirectory_; }
+
+    std::unique_ptr<FontRasterizer> CreateFontRasterizer() override {
+        return CreateStbFontRasterizer(kPageFontFolder);
+    }
 
 private:
     uint32_t Now32() const { return static_cast<uint32_t>(NowMs()); }

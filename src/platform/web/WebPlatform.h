@@ -12,6 +12,10 @@
 
 namespace zolvex {
 
+// Where the page's build puts the faces the game draws its texts in, in the program's
+// folder (DejaVuSans.ttf, DejaVuSans-Bold.ttf, DejaVuSansMono.ttf, DejaVuSansMono-Bold.ttf).
+constexpr const char* kPageFontFolder = "/zolvex/fonts";
+
 struct WebOptions {
     // The folder of the game's pictures, sounds and tunes, reported as the program's folder.
     std::string programDirectory;
