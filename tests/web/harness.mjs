@@ -14,16 +14,30 @@ export const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 // Headless chromium on a profile of its own (kept across reloads, so IndexedDB
 // survives them); the browser's process id goes to pidFile, so that the calling
 // script can end it even when this process is killed.
+// A signal ends the run at once, with every browser it started.
+const browsers = new Set();
+for (const signal of ['SIGINT', 'SIGTERM', 'SIGHUP']) {
+  process.on(signal, () => {
+    for (const browser of browsers) browser.process()?.kill('SIGKILL');
+    process.exit(1);
+  });
+}
+
 export async function launchBrowser(userDataDir, pidFile) {
   const browser = await puppeteer.launch({
     executablePath: process.env.ZOLVEX_CHROMIUM || '/usr/bin/chromium',
     headless: true,
+    handleSIGINT: false,
+    handleSIGTERM: false,
+    handleSIGHUP: false,
     userDataDir,
     args: [
       '--autoplay-policy=no-user-gesture-required',
       ...(process.getuid() === 0 ? ['--no-sandbox'] : []),
     ],
   });
+  browsers.add(browser);
+  browser.on('disconnected', () => browsers.delete(browser));
   if (pidFile) fs.writeFileSync(pidFile, `${browser.process().pid}\n`);
   return browser;
 }
