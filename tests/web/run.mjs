@@ -24,7 +24,10 @@ for (const name of ['url', 'sim', 'assets', 'work']) {
 }
 const native = new NativeSim(path.resolve(opts.sim), path.resolve(opts.assets), path.resolve(opts.work));
 const log = [];
-const browser = await launchBrowser(path.join(opts.work, 'profile'), opts['pid-file']);
+const browser = await launchBrowser(path.join(opts.work, 'profile'), opts['pid-file']).catch((error) => {
+  console.error(`zolvex: chromium did not start: ${error.message.split('\n')[0]}`);
+  process.exit(1);
+});
 const page = (await browser.pages())[0] ?? await browser.newPage();
 await page.setViewport({ width: 1024, height: 768 });
 await preparePage(page, log);
