@@ -35,9 +35,12 @@ bool Program::StartUp() {
     application_.InitPaths(platform_);
 
     // Finding and opening the fonts takes as long as opening the window, and neither
-    // needs the other: the fonts are ready by the time the pictures are drawn.
+    // needs the other: the fonts are ready by the time the pictures are drawn. The
+    // platform says which rasteriser draws them.
     bool fontsFound = false;
-    std::thread fonts([this, &fontsFound] { fontsFound = display_.Fonts().Create(); });
+    std::thread fonts([this, &fontsFound] {
+        fontsFound = display_.Fonts().Create(platform_.CreateFontRasterizer());
+    });
     auto fontsReady = [&] {
         if (!fonts.joinable()) return;
         fonts.join();
