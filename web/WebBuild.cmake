@@ -8,6 +8,10 @@ set(ZOLVEX_SITE_DIR ${CMAKE_BINARY_DIR}/site)
 add_library(zolvex_replay_check STATIC ${PROJECT_SOURCE_DIR}/tools/sim/ReplayCheck.cpp)
 target_include_directories(zolvex_replay_check PUBLIC ${PROJECT_SOURCE_DIR}/tools/sim)
 # nlohmann's header alone, never all of /usr/include (whose C headers are not emscripten's).
+if(NOT EXISTS /usr/include/nlohmann/json.hpp)
+  message(FATAL_ERROR "The page's replay check needs nlohmann/json.hpp "
+    "(apt-get install nlohmann-json3-dev)")
+endif()
 set(ZOLVEX_WEB_INCLUDE ${CMAKE_BINARY_DIR}/include-json)
 file(MAKE_DIRECTORY ${ZOLVEX_WEB_INCLUDE})
 file(CREATE_LINK /usr/include/nlohmann ${ZOLVEX_WEB_INCLUDE}/nlohmann SYMBOLIC)

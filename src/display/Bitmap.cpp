@@ -61,9 +61,12 @@ void CopyBitmapToSurface(const Bitmap& bitmap, int srcX, int srcY, Surface& surf
     x1 = std::min({x1, int64_t{bitmap.width} - srcX, int64_t{surface.Width()} - dstX});
     y1 = std::min({y1, int64_t{bitmap.height} - srcY, int64_t{surface.Height()} - dstY});
     if (x0 >= x1 || y0 >= y1) return;
+    uint16_t* pixels =
+        surface.PixelsToDraw(Rect{static_cast<int>(dstX + x0), static_cast<int>(dstY + y0),
+                                  static_cast<int>(dstX + x1), static_cast<int>(dstY + y1)});
     for (int64_t j = y0; j < y1; ++j) {
         const uint8_t* s = bitmap.rgb.data() + ((srcY + j) * bitmap.width + srcX + x0) * 3;
-        uint16_t* d = surface.Pixels() + (dstY + j) * surface.Width() + dstX + x0;
+        uint16_t* d = pixels + (dstY + j) * surface.Width() + dstX + x0;
         for (int64_t i = x0; i < x1; ++i, s += 3) {
             *d++ = ToRgb565(s[0] | (s[1] << 8) | (s[2] << 16));
         }

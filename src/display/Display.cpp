@@ -113,11 +113,39 @@ bool Display::RestoreAll() {
     return LoadSharedSurfaces(StartMode::Restore);
 }
 
+namespace {
+
+uint64_t NextFrameNumber() {
+    static uint64_t next = 1;
+    return next++;
+}
+
+}  // namespace
+
 bool Display::Flip() {
     if (backBufferSurface == nullptr || primarySurface == nullptr) return false;
     const Surface* shown = overlay_ ? overlay_(*backBufferSurface) : nullptr;
-    if (shown == nullptr) shown = backBufferSurface.get();
-    platform_.Present(shown->Pixels(), shown->Width(), shown->Height());
+    const Surface& frame = *backBufferSurface;
+    uint64_t frameNumber = 0;
+    if (shown != nullptr) {
+        platform_.Present(shown->Pixels(), shown->Width(), shown->Height());
+    } else {
+        // Two frames restored from the same backdrop differ only where either was drawn
+        // on since, so the platform need not compare the rest; that holds only while the
+        // front surface is what the platform showed last.
+        frameNumber = NextFrameNumber();
+        const uint64_t backdrop = frame.RestoredFrom();
+        if (shownFrame_ != 0 && backdrop != 0 && backdrop == primarySurface->RestoredFrom()) {
+            DrawnTiles drawn = frame.DrawnSinceRestored();
+            drawn.Add(primarySurface->DrawnSinceRestored());
+            platform_.PresentChange(frame.Pixels(), frame.Width(), frame.Height(),
+                                    FrameChange{frameNumber, shownFrame_, drawn.Areas()});
+        } else {
+            platform_.PresentChange(frame.Pixels(), frame.Width(), frame.Height(),
+                                    FrameChange{frameNumber, 0, {}});
+        }
+    }
+    shownFrame_ = frameNumber;
     if (!primarySurface->SwapPixels(*backBufferSurface)) return false;
     flippedTexts = std::move(pendingTexts);
     pendingTexts.clear();

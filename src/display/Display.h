@@ -102,6 +102,9 @@ private:
     std::vector<TextRecord> pendingTexts;
     std::vector<TextRecord> flippedTexts;
     uint64_t flipCount = 0;
+    // The number the platform was given with the front surface's frame; 0 when what
+    // it showed last was something else.
+    uint64_t shownFrame_ = 0;
     bool textGlyphsDrawn_ = true;
     std::function<const Surface*(const Surface&)> overlay_;
 };

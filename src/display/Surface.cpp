@@ -1,6 +1,7 @@
 #include "display/Surface.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 namespace zolvex {
@@ -12,10 +13,92 @@ uint16_t ToRgb565(ColorRef c) {
     return static_cast<uint16_t>(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
 }
 
+DrawnTiles::DrawnTiles(int width, int height)
+    : width_(std::max(width, 0)),
+      height_(std::max(height, 0)),
+      columns_((width_ + kTile - 1) / kTile),
+      rows_((height_ + kTile - 1) / kTile),
+      tiles_(static_cast<size_t>(columns_) * rows_, 0) {}
+
+void DrawnTiles::Add(const Rect& r) {
+    if (all_) return;
+    const int left = std::max(r.left, 0), top = std::max(r.top, 0);
+    const int right = std::min(r.right, width_), bottom = std::min(r.bottom, height_);
+    if (left >= right || top >= bottom) return;
+    for (int row = top / kTile; row <= (bottom - 1) / kTile; ++row) {
+        for (int column = left / kTile; column <= (right - 1) / kTile; ++column) {
+            uint8_t& tile = tiles_[static_cast<size_t>(row) * columns_ + column];
+            count_ += tile == 0 ? 1 : 0;
+            tile = 1;
+        }
+    }
+}
+
+void DrawnTiles::Add(const DrawnTiles& other) {
+    if (other.all_ || other.tiles_.size() != tiles_.size()) {
+        all_ = true;
+        return;
+    }
+    if (all_ || other.count_ == 0) return;
+    for (size_t i = 0; i < tiles_.size(); ++i) {
+        count_ += tiles_[i] == 0 && other.tiles_[i] != 0 ? 1 : 0;
+        tiles_[i] |= other.tiles_[i];
+    }
+}
+
+void DrawnTiles::Clear() {
+    all_ = false;
+    if (count_ == 0) return;
+    std::fill(tiles_.begin(), tiles_.end(), 0);
+    count_ = 0;
+}
+
+std::vector<PixelRect> DrawnTiles::Areas() const {
+    std::vector<PixelRect> areas;
+    if (all_) {
+        if (width_ > 0 && height_ > 0) areas.push_back({0, 0, width_, height_});
+        return areas;
+    }
+    if (count_ == 0) return areas;
+    for (int row = 0; row < rows_; ++row) {
+        const uint8_t* tiles = tiles_.data() + static_cast<size_t>(row) * columns_;
+        for (int column = 0; column < columns_;) {
+            if (tiles[column] == 0) {
+                ++column;
+                continue;
+            }
+            int end = column + 1;
+            while (end < columns_ && tiles[end] != 0) ++end;
+            const int x = column * kTile, y = row * kTile;
+            areas.push_back(
+                {x, y, std::min(width_, end * kTile) - x, std::min(height_, y + kTile) - y});
+            column = end;
+        }
+    }
+    return areas;
+}
+
+uint64_t Surface::NextContent() {
+    static std::atomic<uint64_t> next{1};
+    return next.fetch_add(1, std::memory_order_relaxed);
+}
+
+void Surface::NoteDrawn(const Rect* area) {
+    content = NextContent();
+    if (area == nullptr) {
+        drawn.AddAll();
+    } else {
+        drawn.Add(*area);
+    }
+}
+
 Surface::Surface(int width, int height)
     : width(std::max(width, 0)),
       height(std::max(height, 0)),
-      pixels(static_cast<size_t>(this->width) * this->height, 0) {}
+      pixels(static_cast<size_t>(this->width) * this->height, 0),
+      drawn(this->width, this->height) {
+    drawn.AddAll();
+}
 
 namespace {
 
@@ -33,6 +116,14 @@ bool Surface::BltFast(int x, int y, const Surface& src, const Rect* srcRect, boo
     // the screen is not drawn at all rather than drawn cut.
     if (x < 0 || y < 0 || x > width - from.Width() || y > height - from.Height()) return false;
 
+    const bool keyed = useKey && src.keyBlack;
+    if (!keyed && &src != this && x == 0 && y == 0 && from.left == 0 && from.top == 0 &&
+        src.width == width && src.height == height) {
+        Restore(src);
+        return true;
+    }
+    const Rect area{x, y, x + from.Width(), y + from.Height()};
+    NoteDrawn(&area);
     // Copying a surface onto itself with overlap must read the source as it was.
     std::vector<uint16_t> copy;
     const uint16_t* srcPixels = src.pixels.data();
@@ -40,7 +131,6 @@ bool Surface::BltFast(int x, int y, const Surface& src, const Rect* srcRect, boo
         copy = pixels;
         srcPixels = copy.data();
     }
-    const bool keyed = useKey && src.keyBlack;
     const size_t rowPixels = static_cast<size_t>(from.Width());
     for (int row = 0; row < from.Height(); ++row) {
         const uint16_t* s = srcPixels + static_cast<size_t>(from.top + row) * src.width + from.left;
@@ -56,8 +146,26 @@ bool Surface::BltFast(int x, int y, const Surface& src, const Rect* srcRect, boo
     return true;
 }
 
+void Surface::Restore(const Surface& src) {
+    if (restoredFrom == src.content && !drawn.All()) {
+        for (const PixelRect& area : drawn.Areas()) {
+            for (int y = area.y; y < area.y + area.h; ++y) {
+                const size_t offset = static_cast<size_t>(y) * width + area.x;
+                std::memcpy(pixels.data() + offset, src.pixels.data() + offset,
+                            static_cast<size_t>(area.w) * sizeof(uint16_t));
+            }
+        }
+    } else {
+        std::memcpy(pixels.data(), src.pixels.data(), pixels.size() * sizeof(uint16_t));
+    }
+    content = NextContent();
+    restoredFrom = src.content;
+    drawn.Clear();
+}
+
 bool Surface::BltStretchKeyed(const Rect& dst, const Surface& src) {
     if (!Inside(dst, width, height) || src.width == 0 || src.height == 0) return false;
+    NoteDrawn(&dst);
     std::vector<uint16_t> copy;
     const uint16_t* srcPixels = src.pixels.data();
     if (&src == this) {
@@ -90,6 +198,7 @@ void Surface::Fill(const Rect& r, ColorRef color) {
     const int right = std::min(r.right, width);
     const int bottom = std::min(r.bottom, height);
     if (left >= right || top >= bottom) return;
+    NoteDrawn(&r);
     const uint16_t p = ToRgb565(color);
     for (int y = top; y < bottom; ++y) {
         uint16_t* row = pixels.data() + static_cast<size_t>(y) * width;
@@ -98,6 +207,7 @@ void Surface::Fill(const Rect& r, ColorRef color) {
 }
 
 void Surface::FadeTowards(ColorRef towards, int keepPercent) {
+    NoteDrawn(nullptr);
     const int keep = std::clamp(keepPercent, 0, 100);
     auto mix = [keep](uint32_t own, uint32_t other) {
         return (own * keep + other * (100 - keep) + 50) / 100;
@@ -116,12 +226,17 @@ void Surface::FadeTowards(ColorRef towards, int keepPercent) {
 }
 
 void Surface::FillBlack() {
+    NoteDrawn(nullptr);
     std::fill(pixels.begin(), pixels.end(), 0);
 }
 
 bool Surface::SwapPixels(Surface& other) {
     if (other.width != width || other.height != height) return false;
     pixels.swap(other.pixels);
+    std::swap(restoredFrom, other.restoredFrom);
+    std::swap(drawn, other.drawn);
+    content = NextContent();
+    other.content = NextContent();
     return true;
 }
 

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/FrameScaler.h"
+
 namespace zolvex {
 
 // A Windows colour reference, 0x00BBGGRR: 0x000000FF is red, 0x00FF0000 blue.
@@ -26,6 +28,31 @@ struct Rect {
     int Height() const { return bottom - top; }
 };
 
+// Which 16 x 16 tiles of a surface have been drawn on: a set of tiles, or all of them.
+class DrawnTiles {
+public:
+    static constexpr int kTile = 16;
+
+    // None of a width x height surface's tiles.
+    DrawnTiles(int width, int height);
+    // Adds the tiles `r` touches inside the surface.
+    void Add(const Rect& r);
+    void AddAll() { all_ = true; }
+    void Add(const DrawnTiles& other);
+    void Clear();
+    bool All() const { return all_; }
+    bool Empty() const { return !all_ && count_ == 0; }
+    // The tiles as rectangles in pixels, clipped to the surface: one per run of drawn
+    // tiles in a row of tiles.
+    std::vector<PixelRect> Areas() const;
+
+private:
+    int width_, height_, columns_, rows_;
+    bool all_ = false;
+    size_t count_ = 0;
+    std::vector<uint8_t> tiles_;
+};
+
 class Surface {
 public:
     // A width x height surface, all black, without a colour key. Sizes below 1 count as 0.
@@ -33,8 +60,17 @@ public:
 
     int Width() const { return width; }
     int Height() const { return height; }
-    // Row-major pixels, top row first; the pitch equals the width.
-    uint16_t* Pixels() { return pixels.data(); }
+    // Row-major pixels, top row first; the pitch equals the width. Writing through
+    // them counts as drawing on the whole surface; code that draws inside a known
+    // area asks for PixelsToDraw(area) instead.
+    uint16_t* Pixels() {
+        NoteDrawn(nullptr);
+        return pixels.data();
+    }
+    uint16_t* PixelsToDraw(const Rect& area) {
+        NoteDrawn(&area);
+        return pixels.data();
+    }
     const uint16_t* Pixels() const { return pixels.data(); }
     uint16_t Pixel(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 
@@ -45,7 +81,9 @@ public:
 
     // Unclipped fast copy of `src` (or of `srcRect` of it) to (x, y). Refuses (returns
     // false, draws nothing) unless the rectangle lies wholly inside both surfaces.
-    // useKey: leave out the source's key colour.
+    // useKey: leave out the source's key colour. A plain copy of the whole of a surface
+    // of the same size restores this one from it: when this one was last restored from
+    // the same, unchanged surface, only the tiles drawn on since are copied.
     bool BltFast(int x, int y, const Surface& src, const Rect* srcRect, bool useKey);
     // Stretches the whole of `src` into `dst` (nearest neighbour), leaving out the
     // source's key colour. Refuses a `dst` that is empty or not wholly inside this surface.
@@ -61,11 +99,26 @@ public:
     // keeps its own colour key. False (nothing exchanged) when the sizes differ.
     bool SwapPixels(Surface& other);
 
+    // The surface this one was last restored from, as it was then (0 when none, or
+    // when the surface has been drawn on whole since), and the tiles drawn on since:
+    // outside them this surface holds exactly that surface's pixels.
+    uint64_t RestoredFrom() const { return drawn.All() ? 0 : restoredFrom; }
+    const DrawnTiles& DrawnSinceRestored() const { return drawn; }
+
 private:
+    // One count for every surface and every change of one, so that a surface's content
+    // is named by a number no other surface or other content of it ever had.
+    static uint64_t NextContent();
+    void NoteDrawn(const Rect* area);
+    void Restore(const Surface& src);
+
     int width;
     int height;
     bool keyBlack = false;
     std::vector<uint16_t> pixels;
+    uint64_t content = NextContent();
+    uint64_t restoredFrom = 0;
+    DrawnTiles drawn;
 };
 
 }  // namespace zolvex

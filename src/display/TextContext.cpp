@@ -51,9 +51,11 @@ void TextContext::TextOut(int x, int y, const char* text, int count) {
     const int inkB = static_cast<int>((textColor >> 16) & 0xFF);
     const int x0 = std::max(0, -x), x1 = std::min(rendered->width, target.Width() - x);
     const int y0 = std::max(0, -y), y1 = std::min(rendered->height, target.Height() - y);
+    if (x0 >= x1 || y0 >= y1) return;
+    uint16_t* pixels = target.PixelsToDraw(Rect{x + x0, y + y0, x + x1, y + y1});
     for (int j = y0; j < y1; ++j) {
         const uint8_t* cover = rendered->coverage.data() + static_cast<size_t>(j) * rendered->width;
-        uint16_t* row = target.Pixels() + static_cast<size_t>(y + j) * target.Width() + x;
+        uint16_t* row = pixels + static_cast<size_t>(y + j) * target.Width() + x;
         for (int i = x0; i < x1; ++i) {
             const int a = cover[i];
             if (a == 0) continue;

@@ -21,24 +21,41 @@ long long Area(const PixelRect& r) {
 }  // namespace
 
 std::vector<PixelRect> ChangedAreas(const uint16_t* shown, const uint16_t* next, int width,
-                                    int height, size_t maxRects) {
+                                    int height, size_t maxRects,
+                                    const std::vector<PixelRect>* within) {
     std::vector<PixelRect> rects;
     if (width <= 0 || height <= 0) return rects;
     const int columns = (width + kTile - 1) / kTile;
+    const int tileRows = (height + kTile - 1) / kTile;
     const size_t rowBytes = static_cast<size_t>(width) * sizeof(uint16_t);
+    // The tiles that may differ: all of them, or those the given rectangles touch.
+    std::vector<char> examined(static_cast<size_t>(columns) * tileRows, within == nullptr ? 1 : 0);
+    if (within != nullptr) {
+        for (const PixelRect& r : *within) {
+            const int left = std::max(r.x, 0), top = std::max(r.y, 0);
+            const int right = std::min(r.x + r.w, width), bottom = std::min(r.y + r.h, height);
+            if (left >= right || top >= bottom) continue;
+            for (int row = top / kTile; row <= (bottom - 1) / kTile; ++row) {
+                std::fill_n(examined.begin() + static_cast<ptrdiff_t>(row) * columns + left / kTile,
+                            (right - 1) / kTile - left / kTile + 1, 1);
+            }
+        }
+    }
     std::vector<char> dirty(static_cast<size_t>(columns));
     // Rectangles still open at the bottom (they reach the tile row above this one).
     std::vector<size_t> open;
     for (int top = 0; top < height; top += kTile) {
         const int bottom = std::min(height, top + kTile);
+        const char* examine = examined.data() + static_cast<size_t>(top / kTile) * columns;
         std::fill(dirty.begin(), dirty.end(), 0);
         bool any = false;
-        for (int y = top; y < bottom; ++y) {
+        const bool someExamined = std::find(examine, examine + columns, 1) != examine + columns;
+        for (int y = top; y < bottom && someExamined; ++y) {
             const uint16_t* a = shown + static_cast<size_t>(y) * width;
             const uint16_t* b = next + static_cast<size_t>(y) * width;
-            if (std::memcmp(a, b, rowBytes) == 0) continue;
+            if (within == nullptr && std::memcmp(a, b, rowBytes) == 0) continue;
             for (int c = 0; c < columns; ++c) {
-                if (dirty[c] != 0) continue;
+                if (dirty[c] != 0 || examine[c] == 0) continue;
                 const int x = c * kTile;
                 const int n = std::min(kTile, width - x);
                 if (std::memcmp(a + x, b + x, static_cast<size_t>(n) * sizeof(uint16_t)) != 0) {

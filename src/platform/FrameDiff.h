@@ -13,8 +13,10 @@ namespace zolvex {
 // `maxRects` rectangles aligned to 16-pixel tiles (clipped to the frame) that cover
 // every changed pixel; empty when the frames are the same. Changes far apart give
 // separate rectangles; beyond `maxRects` of them, those that join at the least cost in
-// area are joined.
+// area are joined. With `within`, the frames are known to be the same outside those
+// rectangles, and only the tiles they touch are compared.
 std::vector<PixelRect> ChangedAreas(const uint16_t* shown, const uint16_t* next, int width,
-                                    int height, size_t maxRects = 8);
+                                    int height, size_t maxRects = 8,
+                                    const std::vector<PixelRect>* within = nullptr);
 
 }  // namespace zolvex

@@ -87,6 +87,10 @@ public:
     void KillTimer(int id) override;
     uint64_t NowMs() const override;
     int64_t CalendarTime() const override { return platform_.CalendarTime(); }
+    void PresentChange(const uint16_t* pixels, int width, int height,
+                       const FrameChange& change) override {
+        platform_.PresentChange(pixels, width, height, change);
+    }
     void Present(const uint16_t* pixels, int width, int height) override {
         platform_.Present(pixels, width, height);
     }

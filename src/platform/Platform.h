@@ -59,6 +59,14 @@ struct KeyBinding {
     std::string key;          // the player's key; empty keeps the default
 };
 
+// How a frame to show differs from one shown before it: the frame is numbered `frame`
+// and differs from the frame numbered `since` only inside `within`.
+struct FrameChange {
+    uint64_t frame = 0;
+    uint64_t since = 0;
+    std::vector<PixelRect> within;
+};
+
 struct Message {
     uint32_t message = 0;
     uint32_t wParam = 0;  // key code, activation flag, timer id or quit code
@@ -144,6 +152,12 @@ public:
 
     // Shows a 640 x 480 RGB565 frame.
     virtual void Present(const uint16_t* pixels, int width, int height) = 0;
+    // Shows a frame as Present does, told how it differs from frame `change.since`;
+    // a backend that has shown anything else since that frame looks at the whole frame.
+    virtual void PresentChange(const uint16_t* pixels, int width, int height,
+                               const FrameChange& /*change*/) {
+        Present(pixels, width, height);
+    }
 
     // Sound effects by relative path ("wav\\drop.wav"); a sound cuts the one playing.
     virtual void PlaySoundFile(const std::string& relativePath) = 0;

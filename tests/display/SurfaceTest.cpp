@@ -164,3 +164,32 @@ TEST(SurfaceTest, StretchedKeyedCopyScalesIntoTheRectangle) {
 
 }  // namespace
 }  // namespace zolvex
+
+namespace zolvex {
+namespace {
+
+// Restoring again from the same backdrop copies only what was drawn since, so the
+// result must be the backdrop whatever was drawn, swapped in or changed meanwhile.
+TEST(SurfaceTest, RestoringFromABackdropUndoesEveryDrawingSinceTheLastRestore) {
+    Surface backdrop = Filled(64, 48, 0x00FF00);
+    Surface sprite = Filled(8, 8, 0x0000FF);
+    Surface back(64, 48), front(64, 48);
+    const auto restoresToBackdrop = [&](Surface& s) {
+        s.BltFast(0, 0, backdrop, nullptr, false);
+        return CountPixels(s, backdrop.Pixel(0, 0)) == 64 * 48;
+    };
+    EXPECT_TRUE(restoresToBackdrop(back));
+    back.BltFast(40, 30, sprite, nullptr, false);
+    back.Fill(Rect{0, 0, 3, 3}, 0xFFFFFF);
+    EXPECT_TRUE(back.SwapPixels(front));
+    EXPECT_TRUE(restoresToBackdrop(front));
+    EXPECT_TRUE(restoresToBackdrop(back));
+    back.Pixels()[47 * 64 + 63] = kWhite;
+    EXPECT_TRUE(restoresToBackdrop(back));
+    backdrop.Fill(Rect{60, 0, 64, 4}, 0x000000);
+    back.BltFast(0, 0, backdrop, nullptr, false);
+    EXPECT_EQ(back.Pixel(62, 2), 0);
+}
+
+}  // namespace
+}  // namespace zolvex

@@ -36,6 +36,19 @@ TEST(FrameDiffTest, SameFrameNothingAndOnePixelOneTile) {
               (std::vector<PixelRect>{{624, 464, 16, 16}}));
 }
 
+// Told where the frames may differ, it looks only at the tiles those parts touch.
+TEST(FrameDiffTest, OnlyTheTilesItIsToldOfAreCompared) {
+    std::vector<uint16_t> shown(kW * kH, 0);
+    std::vector<uint16_t> next = shown;
+    next[10 * kW + 10] = 1;
+    next[300 * kW + 500] = 1;
+    const std::vector<PixelRect> within{{490, 290, 20, 20}};
+    EXPECT_EQ(ChangedAreas(shown.data(), next.data(), kW, kH, 8, &within),
+              (std::vector<PixelRect>{{496, 288, 16, 16}}));
+    const std::vector<PixelRect> none;
+    EXPECT_TRUE(ChangedAreas(shown.data(), next.data(), kW, kH, 8, &none).empty());
+}
+
 TEST(FrameDiffTest, ChangesFarApartStaySeparateAndTooManyAreJoinedCheaply) {
     std::vector<uint16_t> shown(kW * kH, 0);
     std::vector<uint16_t> next = shown;

@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <sstream>
@@ -119,6 +120,26 @@ public:
         }
         HeadlessPlatform::Present(pixels, width, height);
         recordedFrames.emplace_back();
+        shown.assign(pixels, pixels + static_cast<size_t>(width) * height);
+        shownNumber = 0;
+    }
+
+    // Checks what the display says of each frame: a pixel that changed outside the
+    // parts it named would stay stale on a real screen.
+    void PresentChange(const uint16_t* pixels, int width, int height,
+                       const FrameChange& change) override {
+        const bool told = shownNumber != 0 && change.since == shownNumber;
+        changesTold += told ? 1 : 0;
+        for (size_t i = 0; told && i < shown.size(); ++i) {
+            if (pixels[i] == shown[i]) continue;
+            const int x = static_cast<int>(i % width), y = static_cast<int>(i / width);
+            const bool inside = std::any_of(
+                change.within.begin(), change.within.end(),
+                [&](auto& r) { return x >= r.x && x < r.x + r.w && y >= r.y && y < r.y + r.h; });
+            changedOutsideWhatWasTold += inside ? 0 : 1;
+        }
+        HeadlessPlatform::PresentChange(pixels, width, height, change);
+        shownNumber = change.frame;
     }
 
     void ShowCursor(bool show) override {
@@ -159,6 +180,10 @@ public:
     // display's surfaces existed at that moment.
     std::vector<std::string> events;
     std::vector<uint32_t> freedHandles;
+    // Frames presented with how they differ from the one before, and pixels found
+    // changed outside what was said.
+    int changesTold = 0;
+    int changedOutsideWhatWasTold = 0;
     // The run on this platform, once made.
     Program* program = nullptr;
 
@@ -169,6 +194,8 @@ private:
     }
 
     std::vector<std::vector<TextRecord>> recordedFrames;
+    std::vector<uint16_t> shown;
+    uint64_t shownNumber = 0;
 };
 
 class ProgramHarness {
@@ -181,6 +208,7 @@ public:
         backend.program = run.get();
     }
     ~ProgramHarness() {
+        EXPECT_EQ(backend.changedOutsideWhatWasTold, 0);
         run.reset();
         backend.program = nullptr;
     }

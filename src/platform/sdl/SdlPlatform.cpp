@@ -351,6 +351,10 @@ public:
     void Present(const uint16_t* pixels, int width, int height) override {
         screen_.Present(pixels, width, height);
     }
+    void PresentChange(const uint16_t* pixels, int width, int height,
+                       const FrameChange& change) override {
+        screen_.Present(pixels, width, height, &change);
+    }
 
     void PlaySoundFile(const std::string& relativePath) override {
         if (!EnsureAudio()) return;

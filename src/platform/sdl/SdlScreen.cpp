@@ -218,8 +218,11 @@ void SdlScreen::LoadIcon(const std::string& programFolder) {
     SDL_FreeSurface(icon);
 }
 
-void SdlScreen::Present(const uint16_t* pixels, int width, int height) {
+void SdlScreen::Present(const uint16_t* pixels, int width, int height, const FrameChange* change) {
     if (window_ == nullptr || pixels == nullptr || width <= 0 || height <= 0) return;
+    const bool knownChange =
+        change != nullptr && frameNumber_ != 0 && change->since == frameNumber_;
+    frameNumber_ = change != nullptr ? change->frame : 0;
     const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
     std::vector<PixelRect> changed{{0, 0, width, height}};
     if (width != frameWidth_ || height != frameHeight_ || frame_.size() != count) {
@@ -228,7 +231,8 @@ void SdlScreen::Present(const uint16_t* pixels, int width, int height) {
         frameHeight_ = height;
         surfaceFresh_ = true;
     } else {
-        changed = ChangedAreas(frame_.data(), pixels, width, height);
+        changed = ChangedAreas(frame_.data(), pixels, width, height, 8,
+                               knownChange ? &change->within : nullptr);
         // A frame like the one shown costs nothing to show again.
         if (changed.empty() && !surfaceFresh_) return;
         for (const PixelRect& area : changed) {

@@ -30,7 +30,10 @@ public:
     bool IsOpen() const { return window_ != nullptr; }
 
     // Shows a frame of `width` x `height` RGB565 pixels, sending only what changed.
-    void Present(const uint16_t* pixels, int width, int height);
+    // With `change`, only the parts it names are compared with the frame shown last,
+    // when that is the frame it names.
+    void Present(const uint16_t* pixels, int width, int height,
+                 const FrameChange* change = nullptr);
 
     // Takes the window system's own events: switching keys, resizing, moving and
     // exposure. True when the event was the screen's and must not reach the game.
@@ -73,6 +76,7 @@ private:
 
     ScalingMode scaling_ = ScalingMode::Sharp;
     std::vector<uint16_t> frame_;  // the frame shown last
+    uint64_t frameNumber_ = 0;     // its number, when it came with one
     int frameWidth_ = 0;
     int frameHeight_ = 0;
 

@@ -4,8 +4,8 @@
 var ZolvexWeb = (function () {
   'use strict';
   var page = window.zolvexPage;
-  var frameCanvas = null; // 640 x 480, the frame as the game drew it
-  var frameImage = null;
+  var frameImage = null; // the last frame, 640 x 480, as the game drew it
+  var frameCanvas = null; // the same, enlarged from when the page shows it larger
   var wakeUp = null;
 
   // Sound: effects on one channel, the music on another, both into a limiter that
@@ -52,9 +52,27 @@ var ZolvexWeb = (function () {
     canvas.style.imageRendering = scale === whole ? 'pixelated' : 'auto';
   }
 
+  // The page's canvas is opaque: the browser composes it without blending.
+  function screenContext() {
+    return page.canvas.getContext('2d', { alpha: false });
+  }
+
+  // At the frame's own size the frame goes straight onto the page's canvas; larger,
+  // it is enlarged from a canvas of its own, pixel for pixel.
   function draw() {
-    if (frameCanvas === null) return;
-    var context = page.canvas.getContext('2d');
+    if (frameImage === null) return;
+    var context = screenContext();
+    if (page.canvas.width === frameImage.width && page.canvas.height === frameImage.height) {
+      context.putImageData(frameImage, 0, 0);
+      return;
+    }
+    if (frameCanvas === null || frameCanvas.width !== frameImage.width ||
+        frameCanvas.height !== frameImage.height) {
+      frameCanvas = document.createElement('canvas');
+      frameCanvas.width = frameImage.width;
+      frameCanvas.height = frameImage.height;
+    }
+    frameCanvas.getContext('2d').putImageData(frameImage, 0, 0);
     context.imageSmoothingEnabled = false;
     context.drawImage(frameCanvas, 0, 0, page.canvas.width, page.canvas.height);
   }
@@ -181,14 +199,10 @@ var ZolvexWeb = (function () {
       fit();
     },
     present: function (pointer, width, height) {
-      if (frameCanvas === null || frameCanvas.width !== width || frameCanvas.height !== height) {
-        frameCanvas = document.createElement('canvas');
-        frameCanvas.width = width;
-        frameCanvas.height = height;
-        frameImage = frameCanvas.getContext('2d').createImageData(width, height);
+      if (frameImage === null || frameImage.width !== width || frameImage.height !== height) {
+        frameImage = new ImageData(width, height);
       }
       frameImage.data.set(HEAPU8.subarray(pointer, pointer + width * height * 4));
-      frameCanvas.getContext('2d').putImageData(frameImage, 0, 0);
       draw();
       page.framesPresented += 1;
       if (page.firstFrameMs === null) {
@@ -212,7 +226,11 @@ var ZolvexWeb = (function () {
       }
     },
     saveShownFrame: function () {
-      if (frameCanvas === null) return;
+      if (frameImage === null) return;
+      var shot = document.createElement('canvas');
+      shot.width = frameImage.width;
+      shot.height = frameImage.height;
+      shot.getContext('2d').putImageData(frameImage, 0, 0);
       var now = new Date();
       var two = function (n) {
         return (n < 10 ? '0' : '') + n;
@@ -220,7 +238,7 @@ var ZolvexWeb = (function () {
       var name = 'zolvex-' + now.getFullYear() + '-' + two(now.getMonth() + 1) + '-' +
           two(now.getDate()) + '-' + two(now.getHours()) + two(now.getMinutes()) +
           two(now.getSeconds()) + '.png';
-      frameCanvas.toBlob(function (blob) {
+      shot.toBlob(function (blob) {
         var link = document.createElement('a');
         link.href = URL.createObjectURL(blob);
         link.download = name;
