@@ -49,6 +49,7 @@
   var flushScheduled = false;
   var flushing = false;
   var storeFailed = false;
+  var inMemory = false; // the browser has no storage for the page
   var channel = 'BroadcastChannel' in window ? new BroadcastChannel('zolvex-storage') : null;
 
   function updatePending() {
@@ -66,6 +67,10 @@
   function flush() {
     if (flushing) return;
     flushScheduled = false;
+    if (inMemory) {
+      updatePending();
+      return;
+    }
     flushing = true;
     updatePending();
     Module.FS.syncfs(false, function (error) {
@@ -337,8 +342,14 @@
         Module.addRunDependency('zolvex-storage');
         FS.syncfs(true, function (error) {
           // Without the browser's storage the game still plays; its files last as long
-          // as the page.
-          if (error) line('cannot read the player\'s files from the browser (' + error + ')');
+          // as the page (in memory, where a write's flush has nothing to wait for).
+          if (error) {
+            line('cannot use the browser\'s storage (' + error + '): the player\'s files ' +
+                 'last only as long as the page');
+            inMemory = true;
+            FS.unmount(kStorage);
+            FS.mount(FS.filesystems.MEMFS, {}, kStorage);
+          }
           // Only now: a flush before the load would store an empty folder over them.
           watchWrites(FS);
           Module.removeRunDependency('zolvex-storage');

@@ -29,8 +29,8 @@
 // program starts); these are the calls into it.
 // clang-format off
 EM_JS(void, JsShowScreen, (), { ZolvexWeb.showScreen(); });
-EM_JS(void, JsPresent, (const uint8_t* rgba, int width, int height),
-      { ZolvexWeb.present(rgba, width, height); });
+EM_JS(void, JsPresent, (const uint8_t* rgba, int width, int height, const int* areas, int count),
+      { ZolvexWeb.present(rgba, width, height, areas, count); });
 EM_JS(void, JsShowCursor, (int show), { ZolvexWeb.showCursor(show !== 0); });
 EM_JS(int, JsPageVisible, (), { return document.hidden ? 0 : 1; });
 EM_JS(void, JsToggleFullscreen, (), { ZolvexWeb.toggleFullscreen(); });
@@ -196,16 +196,12 @@ public:
     int64_t CalendarTime() const override { return static_cast<int64_t>(std::time(nullptr)); }
 
     void Present(const uint16_t* pixels, int width, int height) override {
-        const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-        rgba_.resize(count * 4);
-        for (size_t i = 0; i < count; ++i) {
-            const uint32_t rgb = Expand565(pixels[i]);
-            rgba_[i * 4] = static_cast<uint8_t>(rgb >> 16U);
-            rgba_[i * 4 + 1] = static_cast<uint8_t>(rgb >> 8U);
-            rgba_[i * 4 + 2] = static_cast<uint8_t>(rgb);
-            rgba_[i * 4 + 3] = 255;
-        }
-        JsPresent(rgba_.data(), width, height);
+        ShowFrame(pixels, width, height, nullptr);
+    }
+
+    void PresentChange(const uint16_t* pixels, int width, int height,
+                       const FrameChange& change) override {
+        ShowFrame(pixels, width, height, &change);
     }
 
     void PlaySoundFile(const std::string& relativePath) override {
@@ -320,6 +316,42 @@ public:
 private:
     uint32_t Now32() const { return static_cast<uint32_t>(NowMs()); }
 
+    // Only what differs from the frame shown last is converted and handed to the page,
+    // when the display knows what that is.
+    void ShowFrame(const uint16_t* pixels, int width, int height, const FrameChange* change) {
+        if (pixels == nullptr || width <= 0 || height <= 0) return;
+        const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+        const bool known = change != nullptr && shownFrame_ != 0 && change->since == shownFrame_ &&
+                           rgba_.size() == count * 4 && width == shownWidth_;
+        shownFrame_ = change != nullptr ? change->frame : 0;
+        shownWidth_ = width;
+        rgba_.resize(count * 4);
+        std::vector<PixelRect> areas{{0, 0, width, height}};
+        if (known) areas = change->within;
+        areaList_.clear();
+        for (PixelRect area : areas) {
+            const int x0 = std::clamp(area.x, 0, width);
+            const int y0 = std::clamp(area.y, 0, height);
+            const int x1 = std::clamp(area.x + area.w, x0, width);
+            const int y1 = std::clamp(area.y + area.h, y0, height);
+            if (x1 == x0 || y1 == y0) continue;
+            for (int y = y0; y < y1; ++y) {
+                for (int x = x0; x < x1; ++x) {
+                    const size_t i = static_cast<size_t>(y) * static_cast<size_t>(width) +
+                                     static_cast<size_t>(x);
+                    const uint32_t rgb = Expand565(pixels[i]);
+                    rgba_[i * 4] = static_cast<uint8_t>(rgb >> 16U);
+                    rgba_[i * 4 + 1] = static_cast<uint8_t>(rgb >> 8U);
+                    rgba_[i * 4 + 2] = static_cast<uint8_t>(rgb);
+                    rgba_[i * 4 + 3] = 255;
+                }
+            }
+            areaList_.insert(areaList_.end(), {x0, y0, x1 - x0, y1 - y0});
+        }
+        JsPresent(rgba_.data(), width, height, areaList_.data(),
+                  static_cast<int>(areaList_.size() / 4));
+    }
+
     bool Loaded(uint32_t handle) const {
         return std::find(tunes_.begin(), tunes_.end(), handle) != tunes_.end();
     }
@@ -407,6 +439,11 @@ private:
     bool visible_ = true;
     bool focused_ = true;
     std::vector<uint8_t> rgba_;
+    // The number of the frame shown last (0: not known) and its width; the areas of the
+    // frame being shown, as x, y, width, height each.
+    uint64_t shownFrame_ = 0;
+    int shownWidth_ = 0;
+    std::vector<int> areaList_;
     bool audioTried_ = false;
     bool audioOpen_ = false;
     bool musicOpen_ = false;

@@ -58,12 +58,16 @@ var ZolvexWeb = (function () {
   }
 
   // At the frame's own size the frame goes straight onto the page's canvas; larger,
-  // it is enlarged from a canvas of its own, pixel for pixel.
-  function draw() {
+  // it is enlarged from a canvas of its own, pixel for pixel. `areas` ([x, y, w, h]
+  // each) are what changed; null redraws it all.
+  function draw(areas) {
     if (frameImage === null) return;
+    var whole = [[0, 0, frameImage.width, frameImage.height]];
     var context = screenContext();
     if (page.canvas.width === frameImage.width && page.canvas.height === frameImage.height) {
-      context.putImageData(frameImage, 0, 0);
+      (areas || whole).forEach(function (a) {
+        context.putImageData(frameImage, 0, 0, a[0], a[1], a[2], a[3]);
+      });
       return;
     }
     if (frameCanvas === null || frameCanvas.width !== frameImage.width ||
@@ -71,8 +75,12 @@ var ZolvexWeb = (function () {
       frameCanvas = document.createElement('canvas');
       frameCanvas.width = frameImage.width;
       frameCanvas.height = frameImage.height;
+      areas = null;
     }
-    frameCanvas.getContext('2d').putImageData(frameImage, 0, 0);
+    var frameContext = frameCanvas.getContext('2d');
+    (areas || whole).forEach(function (a) {
+      frameContext.putImageData(frameImage, 0, 0, a[0], a[1], a[2], a[3]);
+    });
     context.imageSmoothingEnabled = false;
     context.drawImage(frameCanvas, 0, 0, page.canvas.width, page.canvas.height);
   }
@@ -198,12 +206,20 @@ var ZolvexWeb = (function () {
       window.addEventListener('resize', fit);
       fit();
     },
-    present: function (pointer, width, height) {
+    present: function (pointer, width, height, areasPointer, count) {
       if (frameImage === null || frameImage.width !== width || frameImage.height !== height) {
         frameImage = new ImageData(width, height);
       }
-      frameImage.data.set(HEAPU8.subarray(pointer, pointer + width * height * 4));
-      draw();
+      var areas = [];
+      for (var i = 0; i < count; ++i) {
+        var a = HEAP32.subarray((areasPointer >> 2) + 4 * i, (areasPointer >> 2) + 4 * i + 4);
+        areas.push([a[0], a[1], a[2], a[3]]);
+        for (var y = a[1]; y < a[1] + a[3]; ++y) {
+          var from = pointer + (y * width + a[0]) * 4;
+          frameImage.data.set(HEAPU8.subarray(from, from + a[2] * 4), (y * width + a[0]) * 4);
+        }
+      }
+      draw(areas);
       page.framesPresented += 1;
       if (page.firstFrameMs === null) {
         page.firstFrameMs = performance.now();
