@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
-#include <thread>
 
 #include "app/KeySettings.h"
 #include "app/ReplayStore.h"
+#include "core/Tasks.h"
 #include "formats/ProfileFile.h"
 #include "scenes/Music.h"
 
@@ -35,12 +35,15 @@ bool Program::StartUp() {
     application_.InitPaths(platform_);
 
     // Finding and opening the fonts takes as long as opening the window, and neither
-    // needs the other: the fonts are ready by the time the pictures are drawn.
+    // needs the other: the fonts are ready by the time the pictures are drawn. The
+    // platform says which rasteriser draws them.
     bool fontsFound = false;
-    std::thread fonts([this, &fontsFound] { fontsFound = display_.Fonts().Create(); });
+    std::future<void> fonts = RunAside([this, &fontsFound] {
+        fontsFound = display_.Fonts().Create(platform_.CreateFontRasterizer());
+    });
     auto fontsReady = [&] {
-        if (!fonts.joinable()) return;
-        fonts.join();
+        if (!fonts.valid()) return;
+        fonts.get();
         if (!fontsFound) {
             std::fputs("zolvex: no usable font was found; texts will not be shown\n", stderr);
         }

@@ -10,6 +10,7 @@
 #include <ctime>
 
 #include "core/Paths.h"
+#include "core/Tasks.h"
 #include "formats/PngImage.h"
 #include "platform/PictureFolder.h"
 
@@ -96,7 +97,7 @@ void Screenshots::Save(const Surface& frame, int64_t calendarTime,
     std::erase_if(pending_, [](const std::future<void>& f) {
         return f.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
     });
-    pending_.push_back(std::async(std::launch::async, [copy = frame, calendarTime, fallbackFolder] {
+    pending_.push_back(RunAside([copy = frame, calendarTime, fallbackFolder] {
         SaveNow(copy, calendarTime, fallbackFolder);
     }));
 }

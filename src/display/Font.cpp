@@ -11,7 +11,6 @@
 #include <utility>
 
 #include "platform/FontRasterizer.h"
-#include "platform/fonts/TtfFontRasterizer.h"
 
 namespace zolvex {
 
@@ -99,15 +98,12 @@ FontSet::~FontSet() {
     Delete();
 }
 
-bool FontSet::Create() {
+bool FontSet::Create(std::unique_ptr<FontRasterizer> rasterizer) {
     Delete();
+    if (rasterizer == nullptr) return false;
     state_ = std::make_unique<State>();
     State& set = *state_;
-    set.rasterizer = CreateTtfFontRasterizer();
-    if (set.rasterizer == nullptr) {
-        Delete();
-        return false;
-    }
+    set.rasterizer = std::move(rasterizer);
     bool ok = true;
     for (int face = 0; face < 2 && ok; ++face) {
         for (int i = 0; i < kSizes && ok; ++i) {

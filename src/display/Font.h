@@ -7,13 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "platform/FontRasterizer.h"
+
 namespace zolvex {
 
 // One face at one cell height and weight.
 class Font;
 
-// The fonts of one run, with the cache of rendered texts they share. Only one set
-// may hold fonts at a time: the rasteriser behind them is process-wide.
+// The fonts of one run, with the cache of rendered texts they share, drawn by the
+// rasteriser the set was created with. Only one set may hold fonts at a time when
+// the rasteriser is the desktop's, which is process-wide.
 class FontSet {
 public:
     FontSet();
@@ -21,9 +24,10 @@ public:
     FontSet(const FontSet&) = delete;
     FontSet& operator=(const FontSet&) = delete;
 
-    // Creates the ten fonts (and the stock font). False, with a line on standard
-    // error, if no installed face can be found or opened; then no font exists.
-    bool Create();
+    // Creates the ten fonts (and the stock font) with `rasterizer`, which the set keeps
+    // until Delete. False, with a line on standard error, if no face can be found or
+    // opened; false also for a null rasteriser (its maker has said why). Then no font exists.
+    bool Create(std::unique_ptr<FontRasterizer> rasterizer);
     // Deletes every font and the rendered-text cache.
     void Delete();
 

@@ -1,8 +1,13 @@
 #include "formats/PngImage.h"
 
+#if __has_include(<png.h>)
 #include <png.h>
+#define ZOLVEX_HAS_LIBPNG
+#endif
 
 namespace zolvex {
+
+#ifdef ZOLVEX_HAS_LIBPNG
 namespace {
 
 void AppendBytes(png_structp png, png_bytep data, png_size_t length) {
@@ -44,5 +49,16 @@ std::optional<std::vector<uint8_t>> EncodePngRgb(const std::vector<uint8_t>& rgb
     png_destroy_write_struct(&png, &info);
     return out;
 }
+
+#else
+
+// A build without libpng (the browser's, whose page saves the shown frame itself)
+// encodes no PNG file.
+std::optional<std::vector<uint8_t>> EncodePngRgb(const std::vector<uint8_t>& /*rgb*/, int /*width*/,
+                                                 int /*height*/) {
+    return std::nullopt;
+}
+
+#endif
 
 }  // namespace zolvex

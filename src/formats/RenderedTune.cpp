@@ -1,8 +1,6 @@
 #include "formats/RenderedTune.h"
 
-#include <zlib.h>
-
-#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdio>
 #include <optional>
@@ -23,18 +21,28 @@ std::optional<uint64_t> FrameCount(const std::optional<std::string>& text) {
     return value;
 }
 
+// The CRC-32 of zlib and PNG (reflected polynomial 0xEDB88320), computed here so that
+// builds without zlib (the browser's) name a MIDI file by the same digest.
+uint32_t Crc32(const uint8_t* bytes, size_t size) {
+    static const std::array<uint32_t, 256> kTable = [] {
+        std::array<uint32_t, 256> entries{};
+        for (uint32_t n = 0; n < 256; ++n) {
+            uint32_t c = n;
+            for (int k = 0; k < 8; ++k) c = (c & 1U) != 0 ? 0xEDB88320U ^ (c >> 1U) : c >> 1U;
+            entries[n] = c;
+        }
+        return entries;
+    }();
+    uint32_t crc = 0xFFFFFFFFU;
+    for (size_t i = 0; i < size; ++i) crc = kTable[(crc ^ bytes[i]) & 0xFFU] ^ (crc >> 8U);
+    return crc ^ 0xFFFFFFFFU;
+}
+
 }  // namespace
 
 std::string MidiDigest(const uint8_t* bytes, size_t size) {
-    uLong crc = crc32(0L, Z_NULL, 0);
-    // zlib takes at most 4 GiB a call.
-    for (size_t done = 0; done < size;) {
-        const size_t chunk = std::min<size_t>(size - done, 1U << 30);
-        crc = crc32(crc, bytes + done, static_cast<uInt>(chunk));
-        done += chunk;
-    }
     char text[40];
-    std::snprintf(text, sizeof text, "%08lx:%zu", crc & 0xFFFFFFFFUL, size);
+    std::snprintf(text, sizeof text, "%08x:%zu", static_cast<unsigned>(Crc32(bytes, size)), size);
     return text;
 }
 

@@ -33,8 +33,10 @@ public:
     virtual bool SetPixelSize(int pixelsPerEm) = 0;
     // The height of a line of text at the current size, in pixels.
     virtual int LineHeight() const = 0;
-    // `text` (Latin-1, so ASCII as is) drawn at the current size, one line high;
-    // nothing if it cannot be drawn.
+    // `text` (Latin-1, so ASCII as is) drawn at the current size, one line high, with
+    // rows added below for a glyph that reaches past the line's bottom and above (the
+    // line then starts lower) for one that reaches past its top; nothing if it cannot
+    // be drawn.
     virtual std::optional<TextCoverage> Render(const std::string& text) const = 0;
 };
 

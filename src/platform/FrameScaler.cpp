@@ -11,12 +11,6 @@ namespace {
 
 constexpr uint32_t kFullWeight = 256;
 
-// The five and six bits of each channel repeated into eight, so that 31 and 63 become 255.
-uint32_t Expand565(uint16_t p) {
-    const uint32_t r = p >> 11U, g = (p >> 5U) & 63U, b = p & 31U;
-    return ((r << 3U | r >> 2U) << 16U) | ((g << 2U | g >> 4U) << 8U) | (b << 3U | b >> 2U);
-}
-
 // (a * (256 - w) + b * w) / 256 in each channel, rounded. Red and blue share one multiply:
 // each product fits in the sixteen bits its channel has room for.
 uint32_t Blend(uint32_t a, uint32_t b, uint32_t w) {

@@ -22,6 +22,13 @@ enum class ScalingMode {
     Smooth,
 };
 
+// An RGB565 pixel as 0x00RRGGBB: the five and six bits of each channel repeated into
+// eight, so that 31 and 63 become 255.
+inline uint32_t Expand565(uint16_t p) {
+    const uint32_t r = p >> 11U, g = (p >> 5U) & 63U, b = p & 31U;
+    return ((r << 3U | r >> 2U) << 16U) | ((g << 2U | g >> 4U) << 8U) | (b << 3U | b >> 2U);
+}
+
 // "sharp", "integer" or "smooth" in any case; nullopt for anything else.
 std::optional<ScalingMode> ParseScalingMode(const std::string& name);
 // The lower-case name that ParseScalingMode reads.

@@ -109,6 +109,9 @@ public:
     void MusicStop() override { platform_.MusicStop(); }
     void MusicFree(uint32_t handle) override { platform_.MusicFree(handle); }
     std::string ExecutableDirectory() const override { return platform_.ExecutableDirectory(); }
+    std::unique_ptr<FontRasterizer> CreateFontRasterizer() override {
+        return platform_.CreateFontRasterizer();
+    }
 
 private:
     enum class Mode { Off, Recording, Playing };

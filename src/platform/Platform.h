@@ -1,13 +1,15 @@
 // The only road from the game to the machine: window and messages, timers,
-// clock, presentation, sound effects, music and the message box. Two backends
+// clock, presentation, sound effects, music, the font rasteriser and the message box. Two backends
 // implement it: SDL2 (src/platform/sdl) and headless (src/platform/headless).
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/FontRasterizer.h"
 #include "platform/FrameScaler.h"
 
 namespace zolvex {
@@ -179,6 +181,11 @@ public:
 
     // Folder of the running executable, without a trailing separator.
     virtual std::string ExecutableDirectory() const = 0;
+
+    // A rasteriser for the game's fonts, the one the machine draws text with; null,
+    // with a line on standard error, when there is none. Called once a run, on the
+    // thread that opens the fonts while the window is created.
+    virtual std::unique_ptr<FontRasterizer> CreateFontRasterizer() = 0;
 };
 
 }  // namespace zolvex

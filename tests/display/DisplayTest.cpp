@@ -56,7 +56,7 @@ int Count(const Surface& s, const Rect& r, uint16_t value) {
 class DisplayTest : public testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(display.Fonts().Create());
+        ASSERT_TRUE(display.Fonts().Create(platform.CreateFontRasterizer()));
         ASSERT_TRUE(inDir.Done());
         ASSERT_TRUE(std::filesystem::create_directory(dir.File("bmp")));
         platform.display = &display;

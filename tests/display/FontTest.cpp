@@ -14,7 +14,7 @@ constexpr uint16_t kWhite = 0xFFFF;
 
 class FontTest : public testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(fonts.Create()); }
+    void SetUp() override { ASSERT_TRUE(fonts.Create(CreateTtfFontRasterizer())); }
 
     FontSet fonts;
 };

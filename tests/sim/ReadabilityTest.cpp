@@ -56,10 +56,11 @@ protected:
     // without glyphs, so the frame holds only what lies under the texts.
     void Measure(const std::string& screen) { Measure(screen, Texts(), Screen()); }
 
-    // The same for `texts` drawn over `frame` (what the program draws over a scene's frame).
+    // The same for `texts` drawn over `frame` (what the program draws over a scene's frame)
+    // by `drawnBy`, this run's display unless told.
     void Measure(const std::string& screen, const std::vector<TextRecord>& texts,
-                 const Surface& frame) {
-        const Display& display = P().TheDisplay();
+                 const Surface& frame, const Display* drawnBy = nullptr) {
+        const Display& display = drawnBy != nullptr ? *drawnBy : P().TheDisplay();
         ASSERT_FALSE(display.TextGlyphsDrawn());
         ASSERT_FALSE(texts.empty()) << screen << " shows no text";
         for (const TextRecord& text : texts) {
@@ -174,6 +175,61 @@ TEST_F(ReadabilityTest, EveryTextOfEveryScreenStandsOutFromWhatLiesBeneathIt) {
     EXPECT_GE(readings.front().ratio, kLeastContrast)
         << readings.front().screen << ": \"" << readings.front().text.text
         << "\" reads below 3:1 (the least readable texts are listed above)";
+}
+
+// The title as the web build draws it, with stb_truetype: its texts read as well, and
+// their ink stands inside their boxes. A second run, the same but for its glyphs, gives
+// the frame beneath, so every pixel the glyphs changed must lie in a text's box.
+TEST_F(ReadabilityTest, TheTitleDrawnWithTheWebRasterizerReadsAndKeepsItsTextsInTheirBoxes) {
+    Boot(test::kCalendarStart, SimFonts::Stb);
+    test::TempDirectory otherFolder;
+    test::ScriptedProgram withoutGlyphs(otherFolder.Path(), test::kCalendarStart, SimFonts::Stb);
+    withoutGlyphs.Start();
+    withoutGlyphs.Program().TheDisplay().SetTextGlyphsDrawn(false);
+    for (int i = 0; i < 4; ++i) {
+        Run("wait 150");
+        withoutGlyphs.Script("wait 150");
+        const std::string screen = "title drawn with stb, frame " + std::to_string(i);
+        const Display& beneath = withoutGlyphs.Program().TheDisplay();
+        const std::vector<TextRecord>& texts = beneath.FlippedTexts();
+        Measure(screen, texts, *beneath.Front(), &beneath);
+        ASSERT_EQ(Texts().size(), texts.size());
+
+        std::vector<Rect> boxes;
+        for (const TextRecord& text : texts) {
+            const Font* font = text.fontIndex < 0
+                                   ? P().TheDisplay().Fonts().Stock()
+                                   : P().TheDisplay().Fonts().Get(text.fontIndex, text.fontFlag);
+            const RenderedText* rendered = RenderText(font, text.text);
+            ASSERT_NE(rendered, nullptr) << text.text;
+            boxes.push_back(Rect{text.x, text.y, text.x + rendered->width,
+                                 text.y + std::max(rendered->height, FontCellHeight(font))});
+        }
+        std::vector<int> inked(boxes.size(), 0);
+        int astray = 0;
+        for (int y = 0; y < 480; ++y) {
+            for (int x = 0; x < 640; ++x) {
+                if (Screen().Pixel(x, y) == beneath.Front()->Pixel(x, y)) continue;
+                bool inBox = false;
+                for (size_t k = 0; k < boxes.size(); ++k) {
+                    const Rect& b = boxes[k];
+                    if (x >= b.left && x < b.right && y >= b.top && y < b.bottom) {
+                        ++inked[k];
+                        inBox = true;
+                    }
+                }
+                astray += inBox ? 0 : 1;
+            }
+        }
+        EXPECT_EQ(astray, 0) << screen;
+        for (size_t k = 0; k < boxes.size(); ++k) {
+            EXPECT_GT(inked[k], 10 * static_cast<int>(texts[k].text.size()) / 2)
+                << screen << ": \"" << texts[k].text << "\" shows too little ink";
+        }
+    }
+    PrintLeastReadable();
+    ASSERT_FALSE(readings.empty());
+    EXPECT_GE(readings.front().ratio, kLeastContrast) << readings.front().text.text;
 }
 
 }  // namespace

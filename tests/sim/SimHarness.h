@@ -76,8 +76,8 @@ public:
 class SimTest : public ::testing::Test {
 protected:
     // Starts the program on the title screen; files in the folder are read from then on.
-    void Boot(int64_t calendarStart = test::kCalendarStart) {
-        sim = std::make_unique<test::ScriptedProgram>(folder.Path(), calendarStart);
+    void Boot(int64_t calendarStart = test::kCalendarStart, SimFonts fonts = SimFonts::Desktop) {
+        sim = std::make_unique<test::ScriptedProgram>(folder.Path(), calendarStart, fonts);
         sim->Start();
     }
 

@@ -40,8 +40,9 @@ constexpr int64_t kCalendarStart = 1'000'000'000;
 class ScriptedProgram {
 public:
     explicit ScriptedProgram(const std::filesystem::path& directory,
-                             int64_t calendarStart = kCalendarStart)
-        : sim_(calendarStart, directory.string()) {}
+                             int64_t calendarStart = kCalendarStart,
+                             SimFonts fonts = SimFonts::Desktop)
+        : sim_(calendarStart, directory.string(), fonts) {}
 
     // Start-up and whatever follows at time 0.
     void Start() { sim_.Start(); }

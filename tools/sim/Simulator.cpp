@@ -8,6 +8,7 @@
 
 #include "ReplayCheck.h"
 #include "app/Program.h"
+#include "platform/fonts/StbFontRasterizer.h"
 #include "platform/headless/HeadlessPlatform.h"
 
 namespace zolvex {
@@ -144,8 +145,12 @@ std::string JsonSafe(const std::string& text) {
 
 }  // namespace
 
-Simulator::Simulator(int64_t calendarStart, const std::string& directory)
-    : platform_(std::make_unique<HeadlessPlatform>(directory, calendarStart)) {}
+Simulator::Simulator(int64_t calendarStart, const std::string& directory, SimFonts fonts)
+    : platform_(std::make_unique<HeadlessPlatform>(directory, calendarStart)) {
+    if (fonts == SimFonts::Stb) {
+        platform_->UseFonts([] { return CreateStbFontRasterizer(kDejaVuFolder); });
+    }
+}
 
 Simulator::~Simulator() = default;
 
@@ -316,10 +321,21 @@ int RunSimulator(int argc, char** argv, std::istream& in, std::ostream& out, std
         return VerifyReplayFile(argv[2], out, err);
     }
     int64_t calendar = 1000000000;
+    SimFonts fonts = SimFonts::Desktop;
     std::string scriptFile;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
-        if (arg == "--time") {
+        if (arg == "--fonts") {
+            const std::string name = i + 1 < argc ? argv[++i] : "";
+            if (name == "stb") {
+                fonts = SimFonts::Stb;
+            } else if (name == "freetype") {
+                fonts = SimFonts::Desktop;
+            } else {
+                err << "zolvex-sim: --fonts needs freetype or stb\n";
+                return 2;
+            }
+        } else if (arg == "--time") {
             if (i + 1 >= argc) {
                 err << "zolvex-sim: --time needs SECONDS\n";
                 return 2;
@@ -356,7 +372,7 @@ int RunSimulator(int argc, char** argv, std::istream& in, std::ostream& out, std
         err << "zolvex-sim: " << error << "\n";
         return 2;
     }
-    Simulator simulator(calendar, ".");
+    Simulator simulator(calendar, ".", fonts);
     simulator.Start();
     for (const SimCommand& command : commands) {
         if (!simulator.Execute(command, out, &error)) {

@@ -15,11 +15,16 @@ namespace zolvex {
 class HeadlessPlatform;
 class Program;
 
+// Which rasteriser draws the texts: the desktop's (fontconfig and FreeType), or
+// stb_truetype with the DejaVu files of the system's folder, as the web build draws them.
+enum class SimFonts { Desktop, Stb };
+
 class Simulator {
 public:
     // `calendarStart` is the calendar time in seconds at virtual time 0;
     // `directory` stands for the executable's folder.
-    Simulator(int64_t calendarStart, const std::string& directory);
+    Simulator(int64_t calendarStart, const std::string& directory,
+              SimFonts fonts = SimFonts::Desktop);
     ~Simulator();
 
     // Starts the program: start-up and whatever it leads to at time 0.

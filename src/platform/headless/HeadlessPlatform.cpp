@@ -5,11 +5,16 @@
 #include <optional>
 
 #include "core/Paths.h"
+#include "platform/fonts/TtfFontRasterizer.h"
 
 namespace zolvex {
 
 HeadlessPlatform::HeadlessPlatform(std::string executableDirectory, int64_t calendarStart)
     : executableDirectory_(std::move(executableDirectory)), calendarStart_(calendarStart) {}
+
+std::unique_ptr<FontRasterizer> HeadlessPlatform::CreateFontRasterizer() {
+    return createFonts_ ? createFonts_() : CreateTtfFontRasterizer();
+}
 
 bool HeadlessPlatform::CreateMainWindow(const std::string& /*title*/, WindowProc proc,
                                         const WindowOptions& /*options*/) {

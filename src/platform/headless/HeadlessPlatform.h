@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,8 @@ public:
     void MusicFree(uint32_t handle) override;
 
     std::string ExecutableDirectory() const override { return executableDirectory_; }
+    // The desktop's rasteriser (fontconfig and FreeType) unless UseFonts chose another.
+    std::unique_ptr<FontRasterizer> CreateFontRasterizer() override;
 
     // Driving the run.
     // Queues `message`; a typed character only while text input is on, as the
@@ -67,6 +70,10 @@ public:
     void AdvanceTo(uint64_t time);
     // Moves the clock to the horizon without delivering anything (the program has ended).
     void Settle() { now_ = now_ > horizon_ ? now_ : horizon_; }
+    // Makes CreateFontRasterizer make its rasterisers with `create` (before the run starts).
+    void UseFonts(std::function<std::unique_ptr<FontRasterizer>()> create) {
+        createFonts_ = std::move(create);
+    }
     // Makes window creation fail, as on a machine without a display.
     void SetDisplayAvailable(bool available) { displayAvailable_ = available; }
     // Runs what the program registered for a display lost for good (the process
@@ -99,6 +106,7 @@ private:
     bool musicOpen_ = false;
     WindowProc proc_;
     std::function<void()> displayLost_;
+    std::function<std::unique_ptr<FontRasterizer>()> createFonts_;
     EventQueue events_;
     std::vector<std::string> sounds_;
     std::vector<std::string> musicCalls_;

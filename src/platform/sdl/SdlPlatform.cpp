@@ -26,6 +26,7 @@
 #include "formats/WavCheck.h"
 #include "platform/EventQueue.h"
 #include "platform/OutputLimiter.h"
+#include "platform/fonts/TtfFontRasterizer.h"
 #include "platform/sdl/ErrorBox.h"
 #include "platform/sdl/SdlControllers.h"
 #include "platform/sdl/SdlKeyMap.h"
@@ -485,6 +486,10 @@ public:
 
     std::string ExecutableDirectory() const override {
         return programDirectory_.empty() ? ReadExecutableDirectory() : programDirectory_;
+    }
+
+    std::unique_ptr<FontRasterizer> CreateFontRasterizer() override {
+        return CreateTtfFontRasterizer();
     }
 
 private:
