@@ -134,16 +134,15 @@ bool Display::Flip() {
         // on since, so the platform need not compare the rest; that holds only while the
         // front surface is what the platform showed last.
         frameNumber = NextFrameNumber();
+        FrameChange change{frameNumber, 0, {}};
         const uint64_t backdrop = frame.RestoredFrom();
         if (shownFrame_ != 0 && backdrop != 0 && backdrop == primarySurface->RestoredFrom()) {
             DrawnTiles drawn = frame.DrawnSinceRestored();
             drawn.Add(primarySurface->DrawnSinceRestored());
-            platform_.PresentChange(frame.Pixels(), frame.Width(), frame.Height(),
-                                    FrameChange{frameNumber, shownFrame_, drawn.Areas()});
-        } else {
-            platform_.PresentChange(frame.Pixels(), frame.Width(), frame.Height(),
-                                    FrameChange{frameNumber, 0, {}});
+            change.since = shownFrame_;
+            change.within = drawn.Areas();
         }
+        platform_.PresentChange(frame.Pixels(), frame.Width(), frame.Height(), change);
     }
     shownFrame_ = frameNumber;
     if (!primarySurface->SwapPixels(*backBufferSurface)) return false;
