@@ -26,6 +26,8 @@ public:
     void Post(const Message& message) { messages_.push_back(message); }
     // Removes every queued message numbered `message` and returns them, oldest first.
     std::vector<Message> TakeQueued(uint32_t message);
+    // True while a message is queued.
+    bool HasQueued() const { return !messages_.empty(); }
 
     // Starts `id`, or restarts it with a fresh interval and the new period (at
     // least 1 ms): its first tick is due a whole period after `now`.

@@ -104,7 +104,13 @@ void SdlControllers::Poll(uint64_t now) {
     // Starting the layer takes tens of milliseconds, which the first screen need
     // not wait for.
     if (!started_ && (now < kStartAtMs || !Start())) return;
-    SDL_GameControllerUpdate();
+    // Without a controller the layer is only looked at for a new one every so often:
+    // each look reads the device monitors. A controller SDL announces by itself
+    // (a virtual one) comes through the event queue at once all the same.
+    if (!pads_.empty() || now >= nextLook_) {
+        SDL_GameControllerUpdate();
+        nextLook_ = now + kLookForNewMs;
+    }
     if (repeating_ >= 0 && now >= repeatDue_) {
         PostKey(kMsgKeyDown, kArrowKeys[repeating_]);
         // A repeat missed while the loop was busy is not made up, as with a key.
@@ -114,7 +120,7 @@ void SdlControllers::Poll(uint64_t now) {
 
 uint64_t SdlControllers::WakeAt(uint64_t now) const {
     if (!started_) return 0;
-    if (pads_.empty()) return now + kLookForNewMs;
+    if (pads_.empty()) return nextLook_ > now ? nextLook_ : now + kLookForNewMs;
     uint64_t wake = now + kPollWhileConnectedMs;
     if (repeating_ >= 0) wake = std::min(wake, std::max(repeatDue_, now));
     return wake;

@@ -62,6 +62,8 @@ private:
     bool tried_ = false;
     bool started_ = false;
     std::map<SDL_JoystickID, Pad> pads_;
+    // When the layer is next read for a new controller while none is connected.
+    uint64_t nextLook_ = 0;
     bool held_[kArrowCount] = {};
     // Only the direction pressed last repeats, as on a keyboard.
     int repeating_ = -1;

@@ -234,12 +234,17 @@ public:
     bool HasWindow() const override { return events_.HasWindow(); }
 
     bool GetNextMessage(Message& out) override {
-        // Each pass reads the window system once: a wait that has just ended has read
-        // it already, so the pass after it only takes what that read queued.
+        // Each pass reads the window system at most once: a wait that has just ended
+        // has read it already, so the pass after it only takes what that read queued.
+        // A pass that finds nothing due leaves the reading to the wait it ends in,
+        // which reads on its way in; reading twice costs calls to the X server.
         bool justRead = false;
         for (;;) {
             SDL_Event event;
-            if (!justRead) SDL_PumpEvents();
+            if (!justRead && (pollingLoop_ || events_.HasQueued() ||
+                              events_.SleepBefore(NowMs()) == std::optional<uint64_t>{0})) {
+                SDL_PumpEvents();
+            }
             justRead = false;
             while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
                 Translate(event);
