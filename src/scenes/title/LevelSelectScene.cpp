@@ -52,12 +52,13 @@ int LevelSelectScene::Start(StartMode startMode) {
         surface->SetColorKeyBlack();
     }
 
+    // The first frame is drawn on the first tick; the tune loads while it is awaited.
+    SetSceneTimer(0, 150);
     if (startMode == StartMode::Create) {
         KBGMLoadFile(&music, ExecutableFilePath("open.mid"));
         KBGMInit(music);
     }
     KBGMPlay(music, 1);
-    SetSceneTimer(0, 150);
 
     for (FloatingBlock& block : floatingBlocks) {
         block.image = DrawImage(TheRandom(), 0, 8, 4095);
