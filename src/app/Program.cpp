@@ -7,6 +7,7 @@
 #include "app/KeySettings.h"
 #include "app/ReplayStore.h"
 #include "core/Tasks.h"
+#include "display/Bitmap.h"
 #include "formats/ProfileFile.h"
 #include "scenes/Music.h"
 
@@ -40,6 +41,11 @@ bool Program::StartUp() {
     bool fontsFound = false;
     std::future<void> fonts = RunAside([this, &fontsFound] {
         fontsFound = display_.Fonts().Create(platform_.CreateFontRasterizer());
+    });
+    // The pictures the title shows first (the display's backdrop and logo, the
+    // title's blocks) are read and decoded while the window opens.
+    std::future<void> pictures = RunAside([] {
+        ReadPicturesAhead({"bmp\\mback.bmp", "bmp\\title.bmp", "bmp\\block.bmp"});
     });
     auto fontsReady = [&] {
         if (!fonts.valid()) return;
@@ -87,6 +93,7 @@ bool Program::StartUp() {
         platform_, "zolvex", "zolvex",
         [this](const Message& message) { return SceneWindowProc(application_, message); }, options);
     fontsReady();
+    pictures.get();
 
     if (!display_.Init(19, 640, 480, 16)) {
         const std::string failure = display_.FailureReason();

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <mutex>
 
 #include "core/Paths.h"
 
@@ -16,16 +18,18 @@ namespace {
 constexpr long kMaxFileBytes = 256L * 1024 * 1024;
 constexpr size_t kFileHeaderSize = 14;
 
-}  // namespace
+// A picture read from its file: decoded, or why it could not be.
+struct PictureRead {
+    std::optional<Bitmap> bitmap;
+    std::string why;
+};
 
-std::optional<Bitmap> LoadBitmapFile(const std::string& gamePath, std::string* failure) {
-    const std::string path = NativePath(gamePath);
-    auto report = [&](const std::string& why) {
-        const std::string line = "cannot load picture " + path + ": " + why;
-        std::fprintf(stderr, "zolvex: %s\n", line.c_str());
-        if (failure != nullptr) *failure = line;
-        return std::nullopt;
-    };
+// The pictures read ahead and not yet taken, by native path.
+std::mutex readAheadLock;
+std::map<std::string, PictureRead> readAhead;
+
+PictureRead ReadPicture(const std::string& path) {
+    auto report = [](const std::string& why) { return PictureRead{std::nullopt, why}; };
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
         return report(std::string(std::strerror(errno)) + " (expected a Windows BMP file)");
@@ -48,7 +52,36 @@ std::optional<Bitmap> LoadBitmapFile(const std::string& gamePath, std::string* f
     std::string why;
     std::optional<Bitmap> bitmap = DecodeBitmap(bytes.data(), bytes.size(), &why);
     if (!bitmap) return report(why);
-    return bitmap;
+    return PictureRead{std::move(bitmap), {}};
+}
+
+}  // namespace
+
+void ReadPicturesAhead(const std::vector<std::string>& gamePaths) {
+    for (const std::string& gamePath : gamePaths) {
+        const std::string path = NativePath(gamePath);
+        PictureRead read = ReadPicture(path);
+        const std::lock_guard<std::mutex> hold(readAheadLock);
+        readAhead.insert_or_assign(path, std::move(read));
+    }
+}
+
+std::optional<Bitmap> LoadBitmapFile(const std::string& gamePath, std::string* failure) {
+    const std::string path = NativePath(gamePath);
+    std::optional<PictureRead> ahead;
+    {
+        const std::lock_guard<std::mutex> hold(readAheadLock);
+        if (auto it = readAhead.find(path); it != readAhead.end()) {
+            ahead = std::move(it->second);
+            readAhead.erase(it);
+        }
+    }
+    PictureRead read = ahead ? std::move(*ahead) : ReadPicture(path);
+    if (read.bitmap) return std::move(read.bitmap);
+    const std::string line = "cannot load picture " + path + ": " + read.why;
+    std::fprintf(stderr, "zolvex: %s\n", line.c_str());
+    if (failure != nullptr) *failure = line;
+    return std::nullopt;
 }
 
 void CopyBitmapToSurface(const Bitmap& bitmap, int srcX, int srcY, Surface& surface, int dstX,

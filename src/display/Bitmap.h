@@ -21,6 +21,12 @@ namespace zolvex {
 // and returns nullopt.
 std::optional<Bitmap> LoadBitmapFile(const std::string& gamePath, std::string* failure = nullptr);
 
+// Reads and decodes the pictures at `gamePaths` now, on the calling thread, for the
+// next LoadBitmapFile of each path to take instead of reading its file (once; a later
+// load reads the file again). A picture that cannot be read is reported when it is
+// taken, exactly as LoadBitmapFile reports it. Safe to run beside LoadBitmapFile.
+void ReadPicturesAhead(const std::vector<std::string>& gamePaths);
+
 // One step of a scene's picture loading. Create makes a new width x height surface
 // in `surface`; Restore and ViewOnly keep the existing one (false if there is none).
 // Then copies the bitmap area at (srcX, srcY) to (0, 0) of the surface; the parts
