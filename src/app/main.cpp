@@ -1,6 +1,10 @@
 // The game's entry on a real machine.
 #include <unistd.h>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +22,11 @@ int main(int argc, char** argv) {
     // A reader of standard error that has gone away must not end the game; the
     // lines written there are simply lost.
     std::signal(SIGPIPE, SIG_IGN);
+#if defined(__GLIBC__)
+    // One memory pool for every thread: the start-up tasks and the audio thread
+    // allocate little, and pools of their own would keep what they free resident.
+    mallopt(M_ARENA_MAX, 1);
+#endif
     CommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (line.action == CommandLine::Action::Usage) {
         std::fprintf(stderr, "zolvex: %s\n%s", line.error.c_str(), UsageText().c_str());
