@@ -92,7 +92,9 @@ e2e_start_xvfb() {
     for tries in 1 2 3 4 5; do
         n=$((1000 + (RANDOM * 32768 + RANDOM) % 60000))
         [ -e "/tmp/.X$n-lock" ] && continue
-        Xvfb ":$n" -nolisten tcp -screen 0 "${E2E_SCREEN:-1024x768}x24" \
+        # -noreset: without it the server starts over whenever its last client leaves
+        # (the xdpyinfo below), and a game connecting meanwhile is turned away.
+        Xvfb ":$n" -nolisten tcp -noreset -screen 0 "${E2E_SCREEN:-1024x768}x24" \
             >"$E2E_DIR/xvfb.log" 2>&1 &
         E2E_XVFB_PID=$!
         for i in $(seq 1 50); do
