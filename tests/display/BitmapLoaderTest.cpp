@@ -211,6 +211,33 @@ TEST(BitmapLoaderTest, LoadBitmapFileReportsTheFileOnStandardError) {
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 2);
 }
 
+TEST(BitmapLoaderTest, PicturesReadAheadAreTakenOnceAndReportedWhenLoaded) {
+    test::TempDirectory dir;
+    ASSERT_TRUE(std::filesystem::create_directory(dir.File("bmp")));
+    test::WorkingDirectory inDir(dir.Path());
+    ASSERT_TRUE(inDir.Done());
+    test::WriteWholeFile("bmp/good.bmp", test::SolidBmp24(2, 2, 0x00FF00));
+
+    testing::internal::CaptureStderr();
+    ReadPicturesAhead({"bmp\\good.bmp", "bmp\\missing.bmp"});
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "nothing is said before the load";
+
+    // Changed after it was read ahead: the first load has what was read, the next
+    // reads the file again.
+    test::WriteWholeFile("bmp/good.bmp", test::SolidBmp24(2, 2, 0x0000FF));
+    const auto first = LoadBitmapFile("bmp\\good.bmp");
+    const auto second = LoadBitmapFile("bmp\\good.bmp");
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(RgbAt(*first, 1, 1), 0x00FF00u);
+    EXPECT_EQ(RgbAt(*second, 1, 1), 0x0000FFu);
+
+    std::string failure;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(LoadBitmapFile("bmp\\missing.bmp", &failure));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "zolvex: " + failure + "\n");
+    EXPECT_EQ(failure.rfind("cannot load picture bmp/missing.bmp: ", 0), 0u) << failure;
+}
+
 TEST(BitmapLoaderTest, LoadBitmapSurfaceCutsTilesAndHonoursTheMode) {
     // A strip of two 2 x 2 tiles: red, then green.
     std::vector<uint32_t> pixels = {0xFF0000, 0xFF0000, 0x00FF00, 0x00FF00,
