@@ -3,8 +3,10 @@
 #include <array>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 
+#include "formats/FlacStream.h"
 #include "formats/VorbisStream.h"
 
 namespace zolvex {
@@ -46,10 +48,12 @@ std::string MidiDigest(const uint8_t* bytes, size_t size) {
     return text;
 }
 
-std::string RenderedTuneProblem(const uint8_t* ogg, size_t oggSize, const uint8_t* midi,
+std::string RenderedTuneProblem(const uint8_t* tune, size_t tuneSize, const uint8_t* midi,
                                 size_t midiSize) {
     VorbisStreamInfo info;
-    std::string problem = ReadVorbisStream(ogg, oggSize, info);
+    const bool flac = tuneSize >= 4 && std::memcmp(tune, "fLaC", 4) == 0;
+    std::string problem =
+        flac ? ReadFlacStream(tune, tuneSize, info) : ReadVorbisStream(tune, tuneSize, info);
     if (!problem.empty()) return problem;
     const std::optional<std::string> digest = VorbisComment(info, kMidiDigestComment);
     if (!digest) return "it names no MIDI file (no ZOLVEX_MIDI comment)";

@@ -1,5 +1,6 @@
-// A tune rendered at build time: an Ogg Vorbis file beside its MIDI file, which
-// names that MIDI file by a digest and says where the mixer loops it.
+// A tune rendered at build time: a FLAC file (the desktop's) or an Ogg Vorbis file (the
+// page's) beside its MIDI file, which names that MIDI file by a digest and says where the
+// mixer loops it.
 #pragma once
 
 #include <cstddef>
@@ -18,10 +19,11 @@ inline constexpr char kLoopLengthComment[] = "LOOPLENGTH";
 // hexadecimal digits, a colon, and its length in bytes ("0a1b2c3d:4711").
 std::string MidiDigest(const uint8_t* bytes, size_t size);
 
-// Empty when `ogg` is the rendering of the MIDI file `midi`: a whole Ogg Vorbis
-// stream (ReadVorbisStream) whose ZOLVEX_MIDI comment is MidiDigest(midi), with a
-// loop that ends where the stream does. Else why it is not, for one line.
-std::string RenderedTuneProblem(const uint8_t* ogg, size_t oggSize, const uint8_t* midi,
+// Empty when `tune` is the rendering of the MIDI file `midi`: a FLAC file
+// (ReadFlacStream) or a whole Ogg Vorbis stream (ReadVorbisStream), told apart by their
+// signatures, whose ZOLVEX_MIDI comment is MidiDigest(midi), with a loop that ends where
+// the sound does. Else why it is not, for one line.
+std::string RenderedTuneProblem(const uint8_t* tune, size_t tuneSize, const uint8_t* midi,
                                 size_t midiSize);
 
 }  // namespace zolvex

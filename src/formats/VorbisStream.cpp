@@ -64,34 +64,12 @@ std::string IdentificationProblem(const std::vector<uint8_t>& packet, VorbisStre
 }
 
 std::string CommentProblem(const std::vector<uint8_t>& packet, VorbisStreamInfo& info) {
-    constexpr const char* kDamaged = "damaged comment header";
     if (!HasSignature(packet, 3)) return "no Vorbis comment header";
-    size_t at = 7;
-    auto field = [&](std::string* out) {
-        if (packet.size() - at < 4) return false;
-        const uint32_t length = Le32(&packet[at]);
-        at += 4;
-        if (length > packet.size() - at) return false;
-        if (out != nullptr) out->assign(reinterpret_cast<const char*>(packet.data() + at), length);
-        at += length;
-        return true;
-    };
-    if (!field(nullptr) || packet.size() - at < 4) return kDamaged;  // the vendor
-    const uint32_t count = Le32(&packet[at]);
-    at += 4;
-    // Each comment takes four bytes at least, so the count cannot outrun the packet.
-    if (count > (packet.size() - at) / 4) return kDamaged;
-    for (uint32_t i = 0; i < count; ++i) {
-        std::string comment;
-        if (!field(&comment)) return kDamaged;
-        const size_t equals = comment.find('=');
-        if (equals == std::string::npos) {
-            info.comments.emplace_back(std::move(comment), std::string());
-        } else {
-            info.comments.emplace_back(comment.substr(0, equals), comment.substr(equals + 1));
-        }
-    }
-    if (at >= packet.size() || (packet[at] & 1) == 0) return kDamaged;  // the framing bit
+    size_t used = 0;
+    std::string problem = ReadVorbisComments(packet.data() + 7, packet.size() - 7, used, info);
+    if (!problem.empty()) return problem;
+    const size_t at = 7 + used;
+    if (at >= packet.size() || (packet[at] & 1) == 0) return "damaged comment header";  // framing
     return {};
 }
 
@@ -103,6 +81,38 @@ std::string HeaderProblem(int index, const std::vector<uint8_t>& packet, VorbisS
 }
 
 }  // namespace
+
+std::string ReadVorbisComments(const uint8_t* data, size_t size, size_t& used,
+                               VorbisStreamInfo& info) {
+    constexpr const char* kDamaged = "damaged comment header";
+    size_t at = 0;
+    auto field = [&](std::string* out) {
+        if (size - at < 4) return false;
+        const uint32_t length = Le32(data + at);
+        at += 4;
+        if (length > size - at) return false;
+        if (out != nullptr) out->assign(reinterpret_cast<const char*>(data + at), length);
+        at += length;
+        return true;
+    };
+    if (!field(nullptr) || size - at < 4) return kDamaged;  // the vendor
+    const uint32_t count = Le32(data + at);
+    at += 4;
+    // Each comment takes four bytes at least, so the count cannot outrun the data.
+    if (count > (size - at) / 4) return kDamaged;
+    for (uint32_t i = 0; i < count; ++i) {
+        std::string comment;
+        if (!field(&comment)) return kDamaged;
+        const size_t equals = comment.find('=');
+        if (equals == std::string::npos) {
+            info.comments.emplace_back(std::move(comment), std::string());
+        } else {
+            info.comments.emplace_back(comment.substr(0, equals), comment.substr(equals + 1));
+        }
+    }
+    used = at;
+    return {};
+}
 
 std::string ReadVorbisStream(const uint8_t* bytes, size_t size, VorbisStreamInfo& info) {
     info = VorbisStreamInfo();

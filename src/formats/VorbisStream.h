@@ -33,6 +33,13 @@ struct VorbisStreamInfo {
 // `info` then holds what it says. Else what is wrong with them.
 std::string ReadVorbisStream(const uint8_t* bytes, size_t size, VorbisStreamInfo& info);
 
+// Reads a Vorbis comment list (vendor, count, then each comment, all lengths 32-bit
+// little-endian) from the start of `data`, as the Vorbis comment header holds it after
+// its signature and a FLAC file's comment block holds it whole. Appends the comments to
+// `info` and sets `used` to the bytes read; else says what is wrong.
+std::string ReadVorbisComments(const uint8_t* data, size_t size, size_t& used,
+                               VorbisStreamInfo& info);
+
 // The value of the first comment whose key equals `key`, ignoring case, as the
 // Vorbis comment format compares keys.
 std::optional<std::string> VorbisComment(const VorbisStreamInfo& info, std::string_view key);

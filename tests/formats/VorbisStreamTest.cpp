@@ -1,24 +1,38 @@
-// The Ogg Vorbis reader and the check that ties a rendered tune to its MIDI file, on
-// streams made by the tune renderer's own encoder.
+// The Ogg Vorbis and FLAC readers and the check that ties a rendered tune to its MIDI
+// file, on streams made by the tune renderer's own encoders.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "FlacWriter.h"
 #include "VorbisWriter.h"
+#include "formats/FlacStream.h"
 #include "formats/RenderedTune.h"
 #include "formats/VorbisStream.h"
 
 namespace zolvex {
 namespace {
 
-// A tenth of a second of a quiet stereo tone, with these comments.
-std::vector<uint8_t> Stream(std::vector<std::pair<std::string, std::string>> comments) {
+using Comments = std::vector<std::pair<std::string, std::string>>;
+
+// A tenth of a second of a quiet stereo tone.
+std::vector<float> Tone() {
     std::vector<float> samples(4410 * 2);
     for (size_t i = 0; i < samples.size(); ++i) samples[i] = 0.1F * ((i / 40) % 2 ? 1 : -1);
+    return samples;
+}
+
+// The tone as Ogg Vorbis, or as FLAC, with these comments.
+std::vector<uint8_t> Stream(Comments comments) {
     VorbisEncoding encoding;
     encoding.comments = std::move(comments);
-    return EncodeVorbis(samples, encoding);
+    return EncodeVorbis(Tone(), encoding);
+}
+std::vector<uint8_t> Flac(Comments comments) {
+    FlacEncoding encoding;
+    encoding.comments = std::move(comments);
+    return EncodeFlac(Tone(), encoding);
 }
 
 std::string Problem(const std::vector<uint8_t>& bytes) {
@@ -85,6 +99,41 @@ TEST(RenderedTuneTest, ATuneIsPlayedOnlyForTheMidiFileItNamesAndWithAWholeLoop) 
         EXPECT_NE(problem({{"LOOPSTART", start}, {"LOOPLENGTH", length}, digest}, midi), "")
             << start << " " << length;
     }
+}
+
+TEST(FlacStreamTest, TheMetadataGivesFormatLengthAndCommentsAndDamagedMetadataIsRefused) {
+    const std::vector<uint8_t> flac =
+        Flac({{"LOOPSTART", "410"}, {"LOOPLENGTH", "4000"}, {"ZOLVEX_MIDI", "cbf43926:9"}});
+    VorbisStreamInfo info;
+    ASSERT_EQ(ReadFlacStream(flac.data(), flac.size(), info), "");
+    EXPECT_EQ(info.channels, 2);
+    EXPECT_EQ(info.sampleRate, 44100u);
+    EXPECT_EQ(info.frames, 4410u);
+    EXPECT_EQ(VorbisComment(info, "loopstart"), "410");
+    const std::vector<uint8_t> midi = {'1', '2', '3', '4', '5', '6', '7', '8', '9'};
+    EXPECT_EQ(RenderedTuneProblem(flac.data(), flac.size(), midi.data(), midi.size()), "");
+    const std::vector<uint8_t> foreign = {'1', '2', '3', '4', '5', '6', '7', '8', '0'};
+    EXPECT_EQ(RenderedTuneProblem(flac.data(), flac.size(), foreign.data(), foreign.size()),
+              "it was rendered from another MIDI file");
+
+    // Cut anywhere before the first frame's sync code: refused, never read past the end.
+    size_t audio = 42;
+    while (audio + 1 < flac.size() && !(flac[audio] == 0xFF && flac[audio + 1] == 0xF8)) ++audio;
+    for (size_t cut = 0; cut <= audio + 2; ++cut) {
+        const std::vector<uint8_t> part(flac.begin(), flac.begin() + static_cast<ptrdiff_t>(cut));
+        EXPECT_EQ(ReadFlacStream(part.data(), part.size(), info).empty(), cut == audio + 2) << cut;
+    }
+    std::vector<uint8_t> damaged = flac;
+    damaged[4] = 0x04;  // the first block claims to be the comments
+    EXPECT_NE(ReadFlacStream(damaged.data(), damaged.size(), info), "");
+    damaged = flac;
+    damaged[5] = 0xFF;  // a first block longer than the file
+    EXPECT_NE(ReadFlacStream(damaged.data(), damaged.size(), info), "");
+    std::vector<uint8_t> huge = flac;
+    huge.resize(kMaxFlacFileBytes + 1);
+    EXPECT_NE(ReadFlacStream(huge.data(), huge.size(), info).find("too large"), std::string::npos);
+    const std::vector<uint8_t> ogg = Stream({});
+    EXPECT_EQ(ReadFlacStream(ogg.data(), ogg.size(), info), "not a FLAC file");
 }
 
 }  // namespace

@@ -50,33 +50,33 @@ protected:
 
 TEST_F(MusicSourceTest, TheRenderingOfTheTuneBesideItPlaysWithoutALine) {
     Put("open.mid", Built("open.mid"));
-    Put("open.ogg", Built("open.ogg"));
+    Put("open.flac", Built("open.flac"));
     std::vector<std::string> lines;
     EXPECT_NE(Load(lines), 0u);
     EXPECT_TRUE(lines.empty()) << lines[0];
 }
 
 TEST_F(MusicSourceTest, AForeignMissingOrDamagedRenderingFallsBackToSynthesisWithOneLine) {
-    const std::vector<uint8_t> ogg = Built("open.ogg");
+    const std::vector<uint8_t> flac = Built("open.flac");
     struct Case {
         std::vector<uint8_t> midi;
-        std::vector<uint8_t> ogg;
+        std::vector<uint8_t> flac;
         const char* why;
     } cases[] = {
-        {Built("game.mid"), ogg, "rendered from another MIDI file"},
+        {Built("game.mid"), flac, "rendered from another MIDI file"},
         {Built("open.mid"), {}, "No such file"},
-        {Built("open.mid"), std::vector<uint8_t>(ogg.begin(), ogg.end() - 100), "cut short"},
+        {Built("open.mid"), std::vector<uint8_t>(flac.begin(), flac.begin() + 100), "cut short"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
-        std::filesystem::remove(folder_.File("open.ogg"));
+        std::filesystem::remove(folder_.File("open.flac"));
         Put("open.mid", c.midi);
-        if (!c.ogg.empty()) Put("open.ogg", c.ogg);
+        if (!c.flac.empty()) Put("open.flac", c.flac);
         std::vector<std::string> lines;
         // The machine's sound font synthesises it (scripts/lib.sh installs one).
         EXPECT_NE(Load(lines), 0u);
         ASSERT_EQ(lines.size(), 1u);
-        EXPECT_NE(lines[0].find(folder_.File("open.ogg").string()), std::string::npos) << lines[0];
+        EXPECT_NE(lines[0].find(folder_.File("open.flac").string()), std::string::npos) << lines[0];
         EXPECT_NE(lines[0].find(c.why), std::string::npos) << lines[0];
         EXPECT_NE(lines[0].find("synthesising"), std::string::npos) << lines[0];
     }

@@ -1,7 +1,10 @@
-// zolvex-tunes: renders one of the game's MIDI tunes into the Ogg Vorbis file the game
-// plays instead, looping seamlessly, with the synthesizer and sound font the game
-// would synthesise it with.
-// Usage: zolvex-tunes [--soundfont FILE] TUNE.mid TUNE.ogg
+// zolvex-tunes: renders one of the game's MIDI tunes into the files the game plays
+// instead, looping seamlessly, with the synthesizer and sound font the game would
+// synthesise it with: FLAC (TUNE.flac, the desktop's: the cheapest to decode while it
+// plays) and Ogg Vorbis (TUNE.ogg, the page's: what every browser decodes), one render
+// written as each output asks by its extension.
+// Usage: zolvex-tunes [--soundfont FILE] TUNE.mid OUTPUT.flac|OUTPUT.ogg...
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "FlacWriter.h"
 #include "MidiSequence.h"
 #include "TuneRenderer.h"
 #include "VorbisWriter.h"
@@ -57,7 +61,13 @@ std::optional<std::string> ChooseSoundFont(const char* named, std::string& looke
     return FindSoundFont(SystemSoundFontFolders(), listed);
 }
 
-int Render(const char* soundFontArgument, const std::string& midiPath, const std::string& oggPath) {
+bool EndsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+int Render(const char* soundFontArgument, const std::string& midiPath,
+           const std::vector<std::string>& outputs) {
     std::vector<uint8_t> midi;
     if (!ReadFile(midiPath, midi)) {
         std::fprintf(stderr, "zolvex-tunes: cannot read %s\n", midiPath.c_str());
@@ -88,21 +98,33 @@ int Render(const char* soundFontArgument, const std::string& midiPath, const std
         return 1;
     }
 
-    VorbisEncoding encoding;
     const std::string digest = MidiDigest(midi.data(), midi.size());
-    // The stream's serial number only has to be the same in every build.
-    encoding.serial = static_cast<uint32_t>(std::strtoul(digest.c_str(), nullptr, 16));
-    encoding.comments = {{kLoopStartComment, std::to_string(tune->loopStart)},
-                         {kLoopLengthComment, std::to_string(tune->loopLength)},
-                         {kMidiDigestComment, digest}};
-    const std::vector<uint8_t> ogg = EncodeVorbis(tune->sound, encoding);
-    if (ogg.empty() || !WriteFile(oggPath, ogg)) {
-        std::fprintf(stderr, "zolvex-tunes: cannot write %s\n", oggPath.c_str());
-        return 1;
+    const std::vector<std::pair<std::string, std::string>> comments = {
+        {kLoopStartComment, std::to_string(tune->loopStart)},
+        {kLoopLengthComment, std::to_string(tune->loopLength)},
+        {kMidiDigestComment, digest}};
+    for (const std::string& output : outputs) {
+        std::vector<uint8_t> bytes;
+        if (EndsWith(output, ".flac")) {
+            FlacEncoding encoding;
+            encoding.comments = comments;
+            bytes = EncodeFlac(tune->sound, encoding);
+        } else {
+            VorbisEncoding encoding;
+            // The stream's serial number only has to be the same in every build.
+            encoding.serial = static_cast<uint32_t>(std::strtoul(digest.c_str(), nullptr, 16));
+            encoding.comments = comments;
+            bytes = EncodeVorbis(tune->sound, encoding);
+        }
+        if (bytes.empty() || !WriteFile(output, bytes)) {
+            std::fprintf(stderr, "zolvex-tunes: cannot write %s\n", output.c_str());
+            return 1;
+        }
+        std::printf("zolvex-tunes: %s: %.2f s looped after %.2f s, %zu KiB, with %s\n",
+                    output.c_str(), static_cast<double>(tune->loopLength) / kTuneRate,
+                    static_cast<double>(tune->loopStart) / kTuneRate, bytes.size() >> 10,
+                    font->c_str());
     }
-    std::printf("zolvex-tunes: %s: %.2f s looped after %.2f s, %zu KiB, with %s\n", oggPath.c_str(),
-                static_cast<double>(tune->loopLength) / kTuneRate,
-                static_cast<double>(tune->loopStart) / kTuneRate, ogg.size() >> 10, font->c_str());
     return 0;
 }
 
@@ -115,9 +137,14 @@ int main(int argc, char** argv) {
         soundFont = argv[2];
         first = 3;
     }
-    if (argc - first != 2) {
-        std::fprintf(stderr, "usage: zolvex-tunes [--soundfont FILE] TUNE.mid TUNE.ogg\n");
+    std::vector<std::string> outputs(argv + std::min(first + 1, argc), argv + argc);
+    const bool known = std::all_of(outputs.begin(), outputs.end(), [](const std::string& path) {
+        return EndsWith(path, ".flac") || EndsWith(path, ".ogg");
+    });
+    if (argc - first < 2 || !known) {
+        std::fprintf(stderr,
+                     "usage: zolvex-tunes [--soundfont FILE] TUNE.mid OUTPUT.flac|OUTPUT.ogg...\n");
         return 2;
     }
-    return Render(soundFont, argv[first], argv[first + 1]);
+    return Render(soundFont, argv[first], outputs);
 }
