@@ -1,5 +1,6 @@
 #include "formats/FlacStream.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace zolvex {
@@ -30,6 +31,37 @@ std::string StreamInfoProblem(const uint8_t* block, VorbisStreamInfo& info) {
 }
 
 }  // namespace
+
+std::vector<uint8_t> ReadFlacHead(std::FILE* file) {
+    std::vector<uint8_t> head;
+    // Appends up to `count` bytes of the file; false at its end.
+    auto take = [&](size_t count) {
+        const size_t at = head.size();
+        head.resize(at + count);
+        const size_t got = std::fread(head.data() + at, 1, count, file);
+        head.resize(at + got);
+        return got == count;
+    };
+    if (!take(4) || std::memcmp(head.data(), "fLaC", 4) != 0) return head;
+    size_t kept = 0;
+    for (bool last = false; !last;) {
+        if (!take(4)) return head;
+        const uint8_t* header = head.data() + head.size() - 4;
+        last = (header[0] & 0x80) != 0;
+        const uint8_t type = header[0] & 0x7F;
+        const size_t length = Be24(header + 1);
+        if (type != kStreamInfoBlock && type != kCommentBlock) {
+            // Nothing in it is read: it is kept as an empty block of its type.
+            if (std::fseek(file, static_cast<long>(length), SEEK_CUR) != 0) return head;
+            std::fill_n(head.end() - 3, 3, uint8_t{0});
+            continue;
+        }
+        kept += length;
+        if (kept > kMaxVorbisCommentBytes + kStreamInfoBytes || !take(length)) return head;
+    }
+    take(2);
+    return head;
+}
 
 std::string ReadFlacStream(const uint8_t* bytes, size_t size, VorbisStreamInfo& info) {
     info = VorbisStreamInfo();

@@ -5,7 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "formats/VorbisStream.h"
 
@@ -21,5 +23,13 @@ constexpr uint64_t kMaxFlacFileBytes = uint64_t{48} * 1024 * 1024;
 // the length in frames and the comments. Else what is wrong with them. The audio frames
 // themselves are left to the decoder, which skips a damaged one.
 std::string ReadFlacStream(const uint8_t* bytes, size_t size, VorbisStreamInfo& info);
+
+// Reads from `file`, at its start, what ReadFlacStream looks at: the signature, the
+// metadata blocks one by one and the first two bytes of audio, so that a tune played
+// straight from its file is checked without holding it all in memory. The blocks it does
+// not look at (seek table, padding, pictures) are skipped and kept as empty blocks of
+// their type. Stops early at what is not FLAC, at the end of the file, or past
+// kMaxVorbisCommentBytes of the blocks it keeps; ReadFlacStream then says what is wrong.
+std::vector<uint8_t> ReadFlacHead(std::FILE* file);
 
 }  // namespace zolvex

@@ -123,6 +123,19 @@ TEST(FlacStreamTest, TheMetadataGivesFormatLengthAndCommentsAndDamagedMetadataIs
         const std::vector<uint8_t> part(flac.begin(), flac.begin() + static_cast<ptrdiff_t>(cut));
         EXPECT_EQ(ReadFlacStream(part.data(), part.size(), info).empty(), cut == audio + 2) << cut;
     }
+    // Read from a file, only the head is taken, with the seek table's bytes left out.
+    std::FILE* file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(std::fwrite(flac.data(), 1, flac.size(), file), flac.size());
+    std::rewind(file);
+    const std::vector<uint8_t> head = ReadFlacHead(file);
+    std::fclose(file);
+    EXPECT_LT(head.size(), audio);
+    VorbisStreamInfo fromHead;
+    ASSERT_EQ(ReadFlacStream(head.data(), head.size(), fromHead), "");
+    EXPECT_EQ(fromHead.frames, 4410u);
+    EXPECT_EQ(VorbisComment(fromHead, "ZOLVEX_MIDI"), "cbf43926:9");
+
     std::vector<uint8_t> damaged = flac;
     damaged[4] = 0x04;  // the first block claims to be the comments
     EXPECT_NE(ReadFlacStream(damaged.data(), damaged.size(), info), "");

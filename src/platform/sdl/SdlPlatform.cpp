@@ -427,21 +427,26 @@ public:
         }
         const uint32_t handle = nextHandle_;
         const std::string rendered = RenderedTunePath(native);
-        std::vector<uint8_t> flac;
-        problem = ReadFileUpTo(rendered, static_cast<long>(kMaxFlacFileBytes), "tune", flac);
-        if (problem.empty()) {
-            problem = RenderedTuneProblem(flac.data(), flac.size(), midi.data(), midi.size());
-        }
-        if (problem.empty()) {
-            // The mixer streams the tune from these bytes while it plays.
-            Tune& tune = tunes_[handle];
-            tune.bytes = std::move(flac);
-            tune.music = Mix_LoadMUSType_RW(
-                SDL_RWFromConstMem(tune.bytes.data(), static_cast<int>(tune.bytes.size())),
-                MUS_FLAC, 1);
-            if (tune.music != nullptr) return nextHandle_++;
-            problem = Mix_GetError();
-            tunes_.erase(handle);
+        // The mixer streams the tune from its file while it plays; only its head, where
+        // the comments are, is read here, so no more than the mixer's buffers is held.
+        std::FILE* file = std::fopen(rendered.c_str(), "rb");
+        if (file == nullptr) {
+            problem = std::strerror(errno);
+        } else {
+            const std::vector<uint8_t> head = ReadFlacHead(file);
+            problem = RenderedTuneProblem(head.data(), head.size(), midi.data(), midi.size());
+            if (problem.empty() && std::fseek(file, 0, SEEK_SET) != 0) problem = "cannot read it";
+            SDL_RWops* stream = problem.empty() ? SDL_RWFromFP(file, SDL_TRUE) : nullptr;
+            if (stream == nullptr) std::fclose(file);
+            if (problem.empty() && stream == nullptr) problem = SDL_GetError();
+            if (stream != nullptr) {
+                Mix_Music* music = Mix_LoadMUSType_RW(stream, MUS_FLAC, 1);
+                if (music != nullptr) {
+                    tunes_[handle].music = music;
+                    return nextHandle_++;
+                }
+                problem = Mix_GetError();
+            }
         }
         std::fprintf(stderr, "zolvex: cannot play the rendered tune %s (%s): synthesising %s\n",
                      rendered.c_str(), problem.c_str(), native.c_str());
@@ -706,7 +711,6 @@ private:
     // A loaded tune; a rendered one keeps the file's bytes, which the mixer streams.
     struct Tune {
         Mix_Music* music = nullptr;
-        std::vector<uint8_t> bytes;
     };
     std::map<uint32_t, Tune> tunes_;
     uint32_t nextHandle_ = 1;
