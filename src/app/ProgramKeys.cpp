@@ -93,9 +93,9 @@ void ProgramKeys::DrawPanel(const std::string& text, int top) {
     const int width = rendered != nullptr ? rendered->width : 8 * static_cast<int>(text.size());
     const int height = std::max(FontCellHeight(font), 16);
     const Rect rim{640 - 12 - width - 20, top, 640 - 12, top + height + 12};
-    composed_.Fill(rim, kOverlayRim);
-    composed_.Fill(Rect{rim.left + 2, rim.top + 2, rim.right - 2, rim.bottom - 2}, kOverlayPanel);
-    TextContext dc(composed_, fonts);
+    composed_->Fill(rim, kOverlayRim);
+    composed_->Fill(Rect{rim.left + 2, rim.top + 2, rim.right - 2, rim.bottom - 2}, kOverlayPanel);
+    TextContext dc(*composed_, fonts);
     dc.SetBkMode(BkMode::Opaque);
     dc.SetBkColor(kOverlayPanel);
     dc.SetTextColor(kNoticeText);
@@ -118,15 +118,17 @@ void ProgramKeys::Refresh() {
 const Surface* ProgramKeys::Compose(const Surface& frame) {
     texts_.clear();
     shown_ = cardShown_ || !notice_.empty() || !badge_.empty();
-    if (!shown_ || !composed_.BltFast(0, 0, frame, nullptr, false)) {
+    if (shown_ && composed_ == nullptr) composed_ = std::make_unique<Surface>(640, 480);
+    if (!shown_ || !composed_->BltFast(0, 0, frame, nullptr, false)) {
         shown_ = false;
+        composed_.reset();
         return nullptr;
     }
     const FontSet& fonts = display_.Fonts();
-    if (cardShown_) DrawControlsCard(composed_, fonts, texts_);
+    if (cardShown_) DrawControlsCard(*composed_, fonts, texts_);
     if (!notice_.empty()) DrawPanel(notice_, kNoticeTop);
     if (!badge_.empty()) DrawPanel(badge_, kBadgeTop);
-    return &composed_;
+    return composed_.get();
 }
 
 }  // namespace zolvex

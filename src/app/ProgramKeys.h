@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -44,7 +45,7 @@ public:
     const SoundLevels& Levels() const { return sound_.Levels(); }
     // The picture presented last with something over it, and the texts drawn over
     // it; null and empty while nothing is shown.
-    const Surface* Composed() const { return shown_ ? &composed_ : nullptr; }
+    const Surface* Composed() const { return shown_ ? composed_.get() : nullptr; }
     const std::vector<TextRecord>& OverlayTexts() const { return texts_; }
     Screenshots& TheScreenshots() { return screenshots_; }
 
@@ -66,7 +67,9 @@ private:
     bool cardShown_ = false;
     // The keys whose releases follow keys taken here.
     std::vector<uint32_t> swallowUp_;
-    Surface composed_{640, 480};
+    // The frame with the overlay drawn on it; only while something is shown, so that
+    // the game does not hold a fourth copy of its frame the rest of the time.
+    std::unique_ptr<Surface> composed_;
     bool shown_ = false;
     std::vector<TextRecord> texts_;
 };
