@@ -1,6 +1,7 @@
 // Which tune the SDL backend plays: the build's rendering beside a MIDI file when it is
 // the rendering of that very file, else the MIDI file synthesised, with one line saying
 // why. Runs on SDL's dummy sound driver.
+#include <SDL.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -10,6 +11,7 @@
 
 #include "Files.h"
 #include "TempDirectory.h"
+#include "platform/sdl/BufferedFile.h"
 #include "platform/sdl/SdlPlatform.h"
 
 namespace zolvex {
@@ -80,6 +82,42 @@ TEST_F(MusicSourceTest, AForeignMissingOrDamagedRenderingFallsBackToSynthesisWit
         EXPECT_NE(lines[0].find(c.why), std::string::npos) << lines[0];
         EXPECT_NE(lines[0].find("synthesising"), std::string::npos) << lines[0];
     }
+}
+
+// The mixer streams a tune through StreamFromFile: every read, seek and tell must
+// come out as they do from SDL's own file stream, across its 64 KiB buffer and the end.
+TEST_F(MusicSourceTest, TheTuneStreamReadsAndSeeksAsSdlsFileStreamDoes) {
+    std::vector<uint8_t> bytes(150000);
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 7 + i / 251);
+    Put("tune.flac", bytes);
+    const std::string path = folder_.File("tune.flac").string();
+    SDL_RWops* ours = StreamFromFile(std::fopen(path.c_str(), "rb"));
+    SDL_RWops* sdl = SDL_RWFromFile(path.c_str(), "rb");
+    ASSERT_NE(ours, nullptr);
+    ASSERT_NE(sdl, nullptr);
+    EXPECT_EQ(SDL_RWsize(ours), 150000);
+    struct Step {
+        Sint64 offset;
+        int whence;
+        size_t size, count;
+    } steps[] = {{0, RW_SEEK_SET, 1, 4},          {65530, RW_SEEK_SET, 4, 5},
+                 {-10, RW_SEEK_CUR, 3, 40000},    {-6, RW_SEEK_END, 4, 3},
+                 {0, RW_SEEK_CUR, 1, 10},         {200000, RW_SEEK_SET, 1, 10},
+                 {131000, RW_SEEK_SET, 1, 20000}, {7, RW_SEEK_SET, 65536, 2}};
+    for (const Step& step : steps) {
+        SCOPED_TRACE(std::to_string(step.offset) + " " + std::to_string(step.whence));
+        EXPECT_EQ(SDL_RWseek(ours, step.offset, step.whence),
+                  SDL_RWseek(sdl, step.offset, step.whence));
+        std::vector<uint8_t> a(step.size * step.count, 0), b(a.size(), 0);
+        EXPECT_EQ(SDL_RWread(ours, a.data(), step.size, step.count),
+                  SDL_RWread(sdl, b.data(), step.size, step.count));
+        EXPECT_EQ(a, b);
+        EXPECT_EQ(SDL_RWtell(ours), SDL_RWtell(sdl));
+    }
+    EXPECT_LT(SDL_RWseek(ours, -1, RW_SEEK_SET), 0);
+    EXPECT_EQ(SDL_RWwrite(ours, bytes.data(), 1, 1), 0u);
+    EXPECT_EQ(SDL_RWclose(ours), 0);
+    SDL_RWclose(sdl);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
@@ -27,6 +28,7 @@
 #include "platform/EventQueue.h"
 #include "platform/OutputLimiter.h"
 #include "platform/fonts/TtfFontRasterizer.h"
+#include "platform/sdl/BufferedFile.h"
 #include "platform/sdl/ErrorBox.h"
 #include "platform/sdl/SdlControllers.h"
 #include "platform/sdl/SdlKeyMap.h"
@@ -212,6 +214,7 @@ public:
         }
         SDL_StopTextInput();
         keyMap_.Bind(options.keys);
+        xDisplay_ = XDisplayOf(screen_.Window());
         proc_ = std::move(proc);
         events_.WindowCreated();
         screen_.Show(NowMs());
@@ -231,6 +234,7 @@ public:
         proc_(Message{kMsgDestroy, 0, 0, Now32()});
         events_.WindowDestroyed();
         screen_.Close();
+        xDisplay_ = nullptr;
     }
 
     bool HasWindow() const override { return events_.HasWindow(); }
@@ -240,11 +244,15 @@ public:
         // has read it already, so the pass after it only takes what that read queued.
         // A pass that finds nothing due leaves the reading to the wait it ends in,
         // which reads on its way in; reading twice costs calls to the X server.
+        // Before a tick only the window system's input must be read, so that it keeps
+        // its place ahead of the tick: when the X connection holds nothing, that read
+        // too is left to the next wait.
         bool justRead = false;
         for (;;) {
             SDL_Event event;
+            const bool tickDue = events_.SleepBefore(NowMs()) == std::optional<uint64_t>{0};
             if (!justRead && (pollingLoop_ || events_.HasQueued() ||
-                              events_.SleepBefore(NowMs()) == std::optional<uint64_t>{0})) {
+                              (tickDue && (xDisplay_ == nullptr || !XConnectionIdle(xDisplay_))))) {
                 SDL_PumpEvents();
             }
             justRead = false;
@@ -274,9 +282,18 @@ public:
                  {screen_.SwitchSettlesAt(), screen_.PlacementDueAt(), controllers_.WakeAt(now)}) {
                 if (due != 0) sleep = std::min(sleep.value_or(due - now), due - now);
             }
-            bool got = !sleep ? SDL_WaitEvent(&event) != 0
-                              : SDL_WaitEventTimeout(&event, static_cast<int>(*sleep)) != 0;
-            if (got) Translate(event);
+            if (xDisplay_ != nullptr && SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) == SDL_FALSE) {
+                // On X the wait is one poll of the connection and then one read of it;
+                // SDL's own wait reads the connection two or three times around its poll.
+                const int limit =
+                    !sleep ? -1 : static_cast<int>(std::min<uint64_t>(*sleep, INT_MAX));
+                XWaitForInput(xDisplay_, limit);
+                SDL_PumpEvents();
+            } else {
+                bool got = !sleep ? SDL_WaitEvent(&event) != 0
+                                  : SDL_WaitEventTimeout(&event, static_cast<int>(*sleep)) != 0;
+                if (got) Translate(event);
+            }
             justRead = true;
         }
     }
@@ -435,10 +452,13 @@ public:
         } else {
             const std::vector<uint8_t> head = ReadFlacHead(file);
             problem = RenderedTuneProblem(head.data(), head.size(), midi.data(), midi.size());
-            if (problem.empty() && std::fseek(file, 0, SEEK_SET) != 0) problem = "cannot read it";
-            SDL_RWops* stream = problem.empty() ? SDL_RWFromFP(file, SDL_TRUE) : nullptr;
-            if (stream == nullptr) std::fclose(file);
-            if (problem.empty() && stream == nullptr) problem = SDL_GetError();
+            SDL_RWops* stream = nullptr;
+            if (problem.empty()) {
+                stream = StreamFromFile(file);
+                if (stream == nullptr) problem = "cannot read it";
+            } else {
+                std::fclose(file);
+            }
             if (stream != nullptr) {
                 Mix_Music* music = Mix_LoadMUSType_RW(stream, MUS_FLAC, 1);
                 if (music != nullptr) {
@@ -702,6 +722,8 @@ private:
     bool soundFontFound_ = false;
     int musicVolume_ = 100;
     int effectsVolume_ = 100;
+    // The X connection the window is drawn through (null when not on X).
+    void* xDisplay_ = nullptr;
     OutputLimiter limiter_;
     int outputRate_ = 44100;
     int outputChannels_ = 2;

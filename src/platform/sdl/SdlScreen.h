@@ -28,6 +28,7 @@ public:
     void Show(uint64_t nowMs);
     void Close();
     bool IsOpen() const { return window_ != nullptr; }
+    SDL_Window* Window() const { return window_; }
 
     // Shows a frame of `width` x `height` RGB565 pixels, sending only what changed.
     // With `change`, only the parts it names are compared with the frame shown last,
