@@ -12,7 +12,7 @@ namespace zolvex {
 
 namespace {
 
-constexpr size_t kBufferBytes = 64 * 1024;
+constexpr size_t kBufferBytes = size_t{64} * 1024;
 
 struct BufferedFile {
     std::FILE* file = nullptr;
