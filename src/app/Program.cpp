@@ -13,6 +13,14 @@
 
 namespace zolvex {
 
+namespace {
+
+// The game's screen, which the window shows scaled or not.
+constexpr int kScreenWidth = 640;
+constexpr int kScreenHeight = 480;
+
+}  // namespace
+
 Program::Program(Platform& platform, const ProgramOptions& options)
     : platform_(platform),
       journal_(platform),
@@ -39,17 +47,22 @@ bool Program::StartUp() {
     // needs the other: the fonts are ready by the time the pictures are drawn. The
     // platform says which rasteriser draws them.
     bool fontsFound = false;
-    std::future<void> fonts = RunAside([this, &fontsFound] {
-        fontsFound = display_.Fonts().Create(platform_.CreateFontRasterizer());
-    });
+    std::shared_future<void> fonts =
+        RunAside([this, &fontsFound] {
+            fontsFound = display_.Fonts().Create(platform_.CreateFontRasterizer());
+        }).share();
     // The pictures the title shows first (the display's backdrop and logo, the
-    // title's blocks) are read and decoded while the window opens.
-    std::future<void> pictures = RunAside([] {
+    // title's blocks) are read and decoded while the window opens, and the display's
+    // surfaces are built from them, the credit line written once the fonts are there.
+    std::future<void> pictures = RunAside([this, fonts] {
         ReadPicturesAhead({"bmp\\mback.bmp", "bmp\\title.bmp", "bmp\\block.bmp"});
+        fonts.wait();
+        display_.PrepareAhead(kScreenWidth, kScreenHeight);
     });
     auto fontsReady = [&] {
         if (!fonts.valid()) return;
         fonts.get();
+        fonts = {};
         if (!fontsFound) {
             std::fputs("zolvex: no usable font was found; texts will not be shown\n", stderr);
         }
@@ -95,7 +108,7 @@ bool Program::StartUp() {
     fontsReady();
     pictures.get();
 
-    if (!display_.Init(19, 640, 480, 16)) {
+    if (!display_.Init(19, kScreenWidth, kScreenHeight, 16)) {
         const std::string failure = display_.FailureReason();
         display_.Release();
         KBGMClose(platform_);

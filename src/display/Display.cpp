@@ -1,6 +1,7 @@
 #include "display/Display.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "display/Bitmap.h"
 #include "display/Font.h"
@@ -39,7 +40,6 @@ void Display::UpdateViews() {
 }
 
 bool Display::Init(int /*flags*/, int width, int height, int bitsPerPixel) {
-    failure_.clear();
     if (bitsPerPixel != 16 || width <= 0 || height <= 0) {
         failure_ = "cannot set up a " + std::to_string(width) + " x " + std::to_string(height) +
                    " x " + std::to_string(bitsPerPixel) + " screen (expected 16 bits per pixel)";
@@ -52,12 +52,20 @@ bool Display::Init(int /*flags*/, int width, int height, int bitsPerPixel) {
         failure_ = "no window to show the game in";
         return false;
     }
+    if (!prepared_ || prepared_->width != width || prepared_->height != height) {
+        PrepareAhead(width, height);
+    }
+    return std::exchange(prepared_, std::nullopt)->loaded;
+}
+
+void Display::PrepareAhead(int width, int height) {
+    failure_.clear();
     primarySurface = std::make_unique<Surface>(width, height);
     backBufferSurface = std::make_unique<Surface>(width, height);
     pendingTexts.clear();
     flippedTexts.clear();
     UpdateViews();
-    return LoadSharedSurfaces(StartMode::Create);
+    prepared_ = Prepared{width, height, LoadSharedSurfaces(StartMode::Create)};
 }
 
 bool Display::LoadSharedSurfaces(StartMode mode) {
@@ -168,6 +176,7 @@ void Display::Release() {
     dimmedTitleSurface.reset();
     primarySurface.reset();
     pendingTexts.clear();
+    prepared_.reset();
     UpdateViews();
 }
 

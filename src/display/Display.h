@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,12 @@ public:
     // `flags` are the full-screen cooperation flags and have no effect here.
     // False when a picture cannot be loaded (a line on standard error names it).
     bool Init(int flags, int width, int height, int bitsPerPixel);
+    // Builds what Init would for a width x height screen while the window is still
+    // opening, so that Init only takes it over; the pictures are loaded and the credit
+    // line drawn here, so the fonts must be ready. May run on another thread, provided
+    // nothing else touches the display until it returns. Init builds afresh when the
+    // size differs, and says no when there is no window, as without it.
+    void PrepareAhead(int width, int height);
     // (Re)builds the shared pictures: in Create makes new surfaces, otherwise redraws
     // the existing ones. The background is 640 x 480, black where "bmp\mback.bmp" does
     // not reach, with the credit line at (380, 450); the title has the size of
@@ -106,6 +113,14 @@ private:
     // it showed last was something else.
     uint64_t shownFrame_ = 0;
     bool textGlyphsDrawn_ = true;
+    // What PrepareAhead built (the screen's size and whether its pictures loaded),
+    // until Init takes it over.
+    struct Prepared {
+        int width = 0;
+        int height = 0;
+        bool loaded = false;
+    };
+    std::optional<Prepared> prepared_;
     std::function<const Surface*(const Surface&)> overlay_;
 };
 
