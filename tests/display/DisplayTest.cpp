@@ -3,6 +3,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Files.h"
@@ -218,6 +219,30 @@ TEST_F(DisplayTest, InitFailsWithALineNamingTheBrokenPicture) {
     testing::internal::CaptureStderr();
     EXPECT_FALSE(display.Init(19, 640, 480, 8));
     EXPECT_NE(testing::internal::GetCapturedStderr().find("16 bits"), std::string::npos);
+}
+
+// Built on another thread while the window opens, the screen is taken over by Init as
+// it stands; a picture that failed there fails Init with its reason, and a screen
+// prepared at another size is built afresh.
+TEST_F(DisplayTest, InitTakesOverWhatWasPreparedAheadOnAnotherThread) {
+    WritePictures(320, 240, 0xFF0000);
+    testing::internal::CaptureStderr();
+    std::thread([&] { display.PrepareAhead(640, 480); }).join();
+    const Surface* prepared = display.background;
+    ASSERT_TRUE(display.Init(19, 640, 480, 16));
+    EXPECT_EQ(display.background, prepared);
+    EXPECT_EQ(Count(*display.background, Rect{0, 0, 320, 240}, kRed), 320 * 240);
+
+    std::filesystem::remove("bmp/title.bmp");
+    display.PrepareAhead(640, 480);
+    EXPECT_FALSE(display.Init(19, 640, 480, 16));
+    EXPECT_NE(display.FailureReason().find("bmp/title.bmp"), std::string::npos);
+
+    WritePictures(320, 240, 0xFF0000);
+    display.PrepareAhead(320, 240);
+    EXPECT_TRUE(display.Init(19, 640, 480, 16));
+    EXPECT_EQ(display.backBuffer->Width(), 640);
+    testing::internal::GetCapturedStderr();
 }
 
 TEST_F(DisplayTest, FlipShowsTheBackBufferWithTheTextsDrawnIntoIt) {
