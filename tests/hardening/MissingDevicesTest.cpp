@@ -21,6 +21,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/sdl/MixerLibrary.h"
 #include "platform/sdl/SdlPlatform.h"
 #include "platform/sdl/SoundFont.h"
 
@@ -276,11 +277,26 @@ TEST_F(NoSoundDeviceTest, TheFirstSoundSaysOnceThatTheGameRunsSilent) {
     EverythingAfterIsSilent();
 }
 
-TEST_F(NoSoundDeviceTest, OpeningTheMusicSaysOnceThatTheGameRunsSilent) {
-    std::vector<std::string> lines = Capture([&] { platform->MusicOpen(); });
+// The device is opened with the first tune, which is when its absence is told.
+TEST_F(NoSoundDeviceTest, LoadingTheFirstTuneSaysOnceThatTheGameRunsSilent) {
+    EXPECT_TRUE(Capture([&] { platform->MusicOpen(); }).empty());
+    std::vector<std::string> lines =
+        Capture([&] { EXPECT_EQ(platform->MusicLoad(Runtime("open.mid")), 0u); });
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_NE(lines[0].find("no sound device"), std::string::npos) << lines[0];
     EverythingAfterIsSilent();
+}
+
+// Without the mixer's library the game runs silent, and says so once.
+TEST_F(MissingDevicesTest, WithoutTheMixerLibraryTheGameSaysOnceThatItRunsSilent) {
+    std::vector<std::string> lines = Capture([&] {
+        EXPECT_EQ(OpenMixer("libzolvex-no-such-mixer.so.0"), nullptr);
+        EXPECT_EQ(OpenMixer("libzolvex-no-such-mixer.so.0"), nullptr);
+    });
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("libzolvex-no-such-mixer.so.0"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find("running silent"), std::string::npos) << lines[0];
+    EXPECT_NE(OpenMixer(), nullptr);
 }
 
 // The game's own tunes play from their renderings, which need no sound font; a tune

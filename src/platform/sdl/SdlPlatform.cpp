@@ -30,6 +30,7 @@
 #include "platform/fonts/TtfFontRasterizer.h"
 #include "platform/sdl/BufferedFile.h"
 #include "platform/sdl/ErrorBox.h"
+#include "platform/sdl/MixerLibrary.h"
 #include "platform/sdl/SdlControllers.h"
 #include "platform/sdl/SdlKeyMap.h"
 #include "platform/sdl/SdlScreen.h"
@@ -172,11 +173,11 @@ public:
     ~SdlPlatform() override {
         if (tickLog_ != nullptr) std::fclose(tickLog_);
         for (auto& [path, chunk] : chunks_) {
-            if (chunk != nullptr) Mix_FreeChunk(chunk);
+            if (chunk != nullptr) mix_->FreeChunk(chunk);
         }
-        if (beep_ != nullptr) Mix_FreeChunk(beep_);
+        if (beep_ != nullptr) mix_->FreeChunk(beep_);
         FreeTunes();
-        if (audioOpen_) Mix_CloseAudio();
+        if (audioOpen_) mix_->CloseAudio();
         controllers_.Stop();
         screen_.Close();
         SDL_Quit();
@@ -394,7 +395,7 @@ public:
             if (problem.empty()) problem = WavDataProblem(data.data(), data.size());
             Mix_Chunk* chunk = nullptr;
             if (problem.empty()) {
-                chunk = Mix_LoadWAV_RW(
+                chunk = mix_->LoadWAV_RW(
                     SDL_RWFromConstMem(data.data(), static_cast<int>(data.size())), 1);
                 if (chunk == nullptr) problem = Mix_GetError();
             }
@@ -405,13 +406,13 @@ public:
             it = chunks_.emplace(path, chunk).first;
         }
         // One channel: a new sound cuts the one still playing.
-        if (it->second != nullptr) Mix_PlayChannel(0, it->second, 0);
+        if (it->second != nullptr) mix_->PlayChannel(0, it->second, 0);
     }
 
     void Beep() override {
         if (!EnsureAudio()) return;
         if (beep_ == nullptr) beep_ = MakeBeep();
-        if (beep_ != nullptr) Mix_PlayChannel(0, beep_, 0);
+        if (beep_ != nullptr) mix_->PlayChannel(0, beep_, 0);
     }
 
     void SetVolumes(int music, int effects) override {
@@ -421,19 +422,22 @@ public:
     }
 
     // The sound font is looked for only when a tune has to be synthesised.
-    void MusicOpen() override { musicOpen_ = EnsureAudio(); }
+    // The device (and the mixer's library) is opened with the first tune or sound,
+    // not here: at start-up that falls in the wait for the title's first tick.
+    void MusicOpen() override { musicWanted_ = true; }
 
     void MusicClose() override {
-        if (!musicOpen_) return;
-        Mix_HaltMusic();
-        FreeTunes();
-        musicOpen_ = false;
+        if (MusicOn()) {
+            mix_->HaltMusic();
+            FreeTunes();
+        }
+        musicWanted_ = false;
     }
 
     // Plays the tune's rendering (beside it, made by the build) when it is the
     // rendering of this very MIDI file; otherwise synthesises the MIDI file.
     uint32_t MusicLoad(const std::string& path) override {
-        if (!musicOpen_) return 0;
+        if (!musicWanted_ || !EnsureAudio()) return 0;
         std::string native = NativePath(path);
         std::vector<uint8_t> midi;
         std::string problem = MidiFileProblem(native, midi);
@@ -460,7 +464,7 @@ public:
                 std::fclose(file);
             }
             if (stream != nullptr) {
-                Mix_Music* music = Mix_LoadMUSType_RW(stream, MUS_FLAC, 1);
+                Mix_Music* music = mix_->LoadMUSType_RW(stream, MUS_FLAC, 1);
                 if (music != nullptr) {
                     tunes_[handle].music = music;
                     return nextHandle_++;
@@ -471,7 +475,7 @@ public:
         std::fprintf(stderr, "zolvex: cannot play the rendered tune %s (%s): synthesising %s\n",
                      rendered.c_str(), problem.c_str(), native.c_str());
         if (!EnsureSoundFont()) return 0;
-        Mix_Music* music = Mix_LoadMUS(native.c_str());
+        Mix_Music* music = mix_->LoadMUS(native.c_str());
         if (music == nullptr) {
             std::fprintf(stderr, "zolvex: cannot load music %s (%s): playing without it\n",
                          native.c_str(), Mix_GetError());
@@ -484,35 +488,35 @@ public:
     void MusicInit(uint32_t /*handle*/) override {}
 
     void MusicPlay(uint32_t handle) override {
-        if (!musicOpen_) return;
+        if (!MusicOn()) return;
         auto it = tunes_.find(handle);
         if (it == tunes_.end()) return;
-        Mix_PlayMusic(it->second.music, -1);
+        mix_->PlayMusic(it->second.music, -1);
     }
 
     void MusicPause() override {
-        if (musicOpen_) Mix_PauseMusic();
+        if (MusicOn()) mix_->PauseMusic();
     }
 
     void MusicResume(uint32_t handle) override {
-        if (!musicOpen_) return;
-        if (Mix_PausedMusic() != 0) {
-            Mix_ResumeMusic();
-        } else if (Mix_PlayingMusic() == 0) {
+        if (!MusicOn()) return;
+        if (mix_->PausedMusic() != 0) {
+            mix_->ResumeMusic();
+        } else if (mix_->PlayingMusic() == 0) {
             // A tune that was stopped rather than paused starts again.
             MusicPlay(handle);
         }
     }
 
     void MusicStop() override {
-        if (musicOpen_) Mix_HaltMusic();
+        if (MusicOn()) mix_->HaltMusic();
     }
 
     void MusicFree(uint32_t handle) override {
         auto it = tunes_.find(handle);
         if (it == tunes_.end()) return;
-        Mix_HaltMusic();
-        Mix_FreeMusic(it->second.music);
+        mix_->HaltMusic();
+        mix_->FreeMusic(it->second.music);
         tunes_.erase(it);
     }
 
@@ -603,27 +607,32 @@ private:
     bool EnsureAudio() {
         if (audioTried_) return audioOpen_;
         audioTried_ = true;
+        mix_ = OpenMixer();
+        if (mix_ == nullptr) return false;
         // A 2048-frame buffer (46 ms) wakes the mixer half as often as 1024 did, which
         // measured about a third less processor time with the music playing; sounds
         // still start within a frame or two of the fall tick.
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0 ||
-            Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 2048) != 0) {
+            mix_->OpenAudio(44100, AUDIO_S16SYS, 2, 2048) != 0) {
             std::fprintf(stderr, "zolvex: no sound device (%s): running silent\n", SDL_GetError());
             return false;
         }
-        Mix_AllocateChannels(1);
+        mix_->AllocateChannels(1);
         audioOpen_ = true;
         ApplyVolumes();
         int frequency = 0;
         Uint16 format = 0;
         int channels = 0;
-        if (Mix_QuerySpec(&frequency, &format, &channels) != 0 && format == AUDIO_S16SYS) {
+        if (mix_->QuerySpec(&frequency, &format, &channels) != 0 && format == AUDIO_S16SYS) {
             outputRate_ = frequency;
             outputChannels_ = channels;
-            Mix_SetPostMix(LimitOutput, this);
+            mix_->SetPostMix(LimitOutput, this);
         }
         return true;
     }
+
+    // Music was asked for and the device is open.
+    bool MusicOn() const { return musicWanted_ && audioOpen_; }
 
     // The mixer's volumes keep the headroom the output limiter gives back.
     void ApplyVolumes() const {
@@ -631,8 +640,8 @@ private:
             return static_cast<int>(
                 std::lround(percent * MIX_MAX_VOLUME * OutputLimiter::kHeadroom / 100.0));
         };
-        Mix_VolumeMusic(mixerVolume(musicVolume_));
-        Mix_Volume(-1, mixerVolume(effectsVolume_));
+        mix_->VolumeMusic(mixerVolume(musicVolume_));
+        mix_->Volume(-1, mixerVolume(effectsVolume_));
     }
 
     // Runs on the mixer's thread, which alone touches the limiter.
@@ -646,7 +655,7 @@ private:
 
     // The music first, then the bytes it streams from.
     void FreeTunes() {
-        for (auto& [handle, tune] : tunes_) Mix_FreeMusic(tune.music);
+        for (auto& [handle, tune] : tunes_) mix_->FreeMusic(tune.music);
         tunes_.clear();
     }
 
@@ -675,7 +684,7 @@ private:
         // With SDL_FORCE_SOUNDFONTS set the mixer would take SDL_SOUNDFONTS as it
         // stands over the font chosen here, which has already honoured it.
         SDL_SetHintWithPriority("SDL_FORCE_SOUNDFONTS", "0", SDL_HINT_OVERRIDE);
-        Mix_SetSoundFonts(font->c_str());
+        mix_->SetSoundFonts(font->c_str());
         soundFontFound_ = true;
         return true;
     }
@@ -685,7 +694,7 @@ private:
         int frequency = 0;
         Uint16 format = 0;
         int channels = 0;
-        if (Mix_QuerySpec(&frequency, &format, &channels) == 0 || format != AUDIO_S16SYS) {
+        if (mix_->QuerySpec(&frequency, &format, &channels) == 0 || format != AUDIO_S16SYS) {
             return nullptr;
         }
         int frames = frequency / 8;
@@ -698,8 +707,8 @@ private:
                              static_cast<size_t>(c)] = static_cast<int16_t>(value * 32767);
             }
         }
-        return Mix_QuickLoad_RAW(reinterpret_cast<Uint8*>(beepSamples_.data()),
-                                 static_cast<Uint32>(beepSamples_.size() * sizeof(int16_t)));
+        return mix_->QuickLoad_RAW(reinterpret_cast<Uint8*>(beepSamples_.data()),
+                                   static_cast<Uint32>(beepSamples_.size() * sizeof(int16_t)));
     }
 
     bool pollingLoop_;
@@ -717,7 +726,9 @@ private:
     bool textInput_ = false;
     bool audioTried_ = false;
     bool audioOpen_ = false;
-    bool musicOpen_ = false;
+    // The mixer's calls, once the device is open.
+    const MixerCalls* mix_ = nullptr;
+    bool musicWanted_ = false;
     bool soundFontTried_ = false;
     bool soundFontFound_ = false;
     int musicVolume_ = 100;
