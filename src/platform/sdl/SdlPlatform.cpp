@@ -40,6 +40,9 @@
 namespace zolvex {
 namespace {
 
+// The shortest wait the sound device is opened in, which takes some 10 to 50 ms.
+constexpr uint64_t kAudioOpenPauseMs = 100;
+
 uint32_t VirtualKeyOf(SDL_Keycode key) {
     switch (key) {
         case SDLK_BACKSPACE:
@@ -282,6 +285,14 @@ public:
             for (uint64_t due :
                  {screen_.SwitchSettlesAt(), screen_.PlacementDueAt(), controllers_.WakeAt(now)}) {
                 if (due != 0) sleep = std::min(sleep.value_or(due - now), due - now);
+            }
+            // Without music the device (and the mixer's library) would open with the
+            // first sound, in play, holding up a fall tick; it is opened in the first
+            // pause long enough for it once the window is up: at start-up, the wait
+            // for the title's first tick.
+            if (!audioTried_ && events_.HasWindow() && (!sleep || *sleep >= kAudioOpenPauseMs)) {
+                EnsureAudio();
+                continue;
             }
             if (xDisplay_ != nullptr && SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) == SDL_FALSE) {
                 // On X the wait is one poll of the connection and then one read of it;
