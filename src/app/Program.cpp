@@ -116,19 +116,24 @@ bool Program::StartUp() {
         display_.Fonts().Delete();
         fontsCreated_ = false;
         // The display has said on standard error which file or step failed; the
-        // box says it again below the game's own text.
+        // box says it again below the game's own text, in the game's window.
+        mainWindow_.Show(platform_);
         platform_.ShowErrorBox("zolvex", "DirectDraw 初期化エラー", failure);
         ended_ = true;
         exitCode_ = 1;
         return false;
     }
     platform_.ShowCursor(false);
-    application_.active = 1;
     if (options_.replay != nullptr) {
         PlayReplay(*options_.replay, options_.pace);
     } else {
         levelSelect_.Start(StartMode::Create);
     }
+    // Shown once the first screen's clock runs: the time a window manager takes to
+    // show it passes while the first tick is awaited, not before it. Activation
+    // while it shows restores nothing yet.
+    mainWindow_.Show(platform_);
+    application_.active = 1;
     return true;
 }
 

@@ -70,6 +70,7 @@ public:
                           const WindowOptions& options) override {
         return platform_.CreateMainWindow(title, std::move(proc), options);
     }
+    void ShowMainWindow() override { platform_.ShowMainWindow(); }
     void DestroyMainWindow() override { platform_.DestroyMainWindow(); }
     bool HasWindow() const override { return platform_.HasWindow(); }
     bool GetNextMessage(Message& out) override;

@@ -114,11 +114,14 @@ public:
     virtual ~Platform() = default;
 
     // Window and messages.
-    // Creates and shows the one window; activation messages raised while it is
-    // shown are delivered to `proc` before this returns.
+    // Creates the one window, not yet shown, routing its messages to `proc`.
     // Returns false when there is no display to show it on.
     virtual bool CreateMainWindow(const std::string& title, WindowProc proc,
                                   const WindowOptions& options) = 0;
+    // Shows the window; activation messages raised while it is shown are delivered
+    // to the window procedure before this returns. On a desktop the window manager
+    // may take tens of milliseconds over it.
+    virtual void ShowMainWindow() = 0;
     // Destroys the window; the window procedure receives kMsgDestroy before this returns.
     virtual void DestroyMainWindow() = 0;
     virtual bool HasWindow() const = 0;

@@ -22,14 +22,18 @@ int Application::InitPaths(Platform& platform) {
 int MainWindow::Create(Platform& platform, const std::string& /*className*/,
                        const std::string& windowName, WindowProc proc,
                        const WindowOptions& options) {
-    // The handle is set before the window shows, as the messages sent while it
-    // shows may already use it.
+    // The handle is set before the window exists, as the messages it sends may
+    // already use it.
     window = 1;
     if (!platform.CreateMainWindow(windowName, std::move(proc), options)) {
         window = 0;
         return 0;
     }
     return 1;
+}
+
+void MainWindow::Show(Platform& platform) const {
+    if (window != 0) platform.ShowMainWindow();
 }
 
 const char* BuildBanner() {

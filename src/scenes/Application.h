@@ -27,9 +27,10 @@ struct Application {
 struct MainWindow {
     int window = 0;  // 1 while the window exists
 
-    // Creates and shows the window on `platform`, routing its messages to `proc`.
+    // Creates the window on `platform`, routing its messages to `proc`; Show shows it.
     int Create(Platform& platform, const std::string& className, const std::string& windowName,
                WindowProc proc, const WindowOptions& options);
+    void Show(Platform& platform) const;
 };
 
 // The build banner of the farewell screen (34 characters).

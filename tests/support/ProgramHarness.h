@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -108,6 +109,11 @@ public:
         return HeadlessPlatform::CreateMainWindow(title, recording, options);
     }
 
+    void ShowMainWindow() override {
+        timersAtShow = RunningTimers();
+        HeadlessPlatform::ShowMainWindow();
+    }
+
     bool GetNextMessage(Message& out) override {
         ++polls;
         return HeadlessPlatform::GetNextMessage(out);
@@ -175,6 +181,8 @@ public:
         const Scene* scene;  // current when the message arrived
     };
     std::vector<Heard> heard;
+    // The timers running when the window was shown.
+    std::map<int, uint32_t> timersAtShow;
     int polls = 0;
     // Cursor and music opening and closing, each marked with whether the
     // display's surfaces existed at that moment.

@@ -25,10 +25,14 @@ bool HeadlessPlatform::CreateMainWindow(const std::string& /*title*/, WindowProc
     proc_ = std::move(proc);
     events_.WindowCreated();
     textInput_ = false;
-    // Showing the window makes the program the foreground one; the window
-    // procedure hears of it before the creation returns.
-    proc_(Message{kMsgActivateApp, 1, 0, static_cast<uint32_t>(now_)});
     return true;
+}
+
+void HeadlessPlatform::ShowMainWindow() {
+    if (!events_.HasWindow()) return;
+    // Showing the window makes the program the foreground one; the window
+    // procedure hears of it before the showing returns.
+    proc_(Message{kMsgActivateApp, 1, 0, static_cast<uint32_t>(now_)});
 }
 
 void HeadlessPlatform::DestroyMainWindow() {

@@ -20,6 +20,7 @@ public:
     // `calendarStart` is the calendar time (seconds) at virtual time 0.
     HeadlessPlatform(std::string executableDirectory, int64_t calendarStart);
 
+    void ShowMainWindow() override;
     bool CreateMainWindow(const std::string& title, WindowProc proc,
                           const WindowOptions& options) override;
     void DestroyMainWindow() override;

@@ -221,16 +221,20 @@ public:
         xDisplay_ = XDisplayOf(screen_.Window());
         proc_ = std::move(proc);
         events_.WindowCreated();
+        return true;
+    }
+
+    void ShowMainWindow() override {
+        if (!events_.HasWindow()) return;
         screen_.Show(NowMs());
         // Activation raised while the window is shown reaches the window
-        // procedure before creation returns; other events wait in the queue.
+        // procedure before this returns; other events wait in the queue.
         SDL_PumpEvents();
         SDL_Event event;
         while (SDL_PollEvent(&event)) {
             Translate(event);
         }
         for (const Message& m : events_.TakeQueued(kMsgActivateApp)) proc_(m);
-        return true;
     }
 
     void DestroyMainWindow() override {

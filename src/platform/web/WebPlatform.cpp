@@ -141,13 +141,17 @@ public:
         // Not captured: the page's own focus changes, never those of its elements.
         emscripten_set_blur_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, this, EM_FALSE, OnFocus);
         emscripten_set_focus_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, this, EM_FALSE, OnFocus);
+        return true;
+    }
+
+    void ShowMainWindow() override {
+        if (!events_.HasWindow()) return;
         JsShowScreen();
         // The player has just pressed a key on the page: it is the foreground,
         // unless the tab is already hidden again.
         visible_ = JsPageVisible() != 0;
         focused_ = visible_;
         proc_(Message{kMsgActivateApp, focused_ ? 1u : 0u, 0, Now32()});
-        return true;
     }
 
     void DestroyMainWindow() override {
