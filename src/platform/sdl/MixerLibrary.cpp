@@ -26,27 +26,27 @@ std::optional<MixerCalls> Load(const std::string& name) {
     }
     MixerCalls calls;
     std::string missing;
-    Find(library, "Mix_OpenAudio", calls.OpenAudio, missing);
-    Find(library, "Mix_CloseAudio", calls.CloseAudio, missing);
-    Find(library, "Mix_QuerySpec", calls.QuerySpec, missing);
-    Find(library, "Mix_AllocateChannels", calls.AllocateChannels, missing);
-    Find(library, "Mix_SetPostMix", calls.SetPostMix, missing);
-    Find(library, "Mix_Volume", calls.Volume, missing);
-    Find(library, "Mix_VolumeMusic", calls.VolumeMusic, missing);
-    Find(library, "Mix_LoadWAV_RW", calls.LoadWAV_RW, missing);
-    Find(library, "Mix_QuickLoad_RAW", calls.QuickLoad_RAW, missing);
-    Find(library, "Mix_FreeChunk", calls.FreeChunk, missing);
-    Find(library, "Mix_PlayChannel", calls.PlayChannel, missing);
-    Find(library, "Mix_LoadMUS", calls.LoadMUS, missing);
-    Find(library, "Mix_LoadMUSType_RW", calls.LoadMUSType_RW, missing);
-    Find(library, "Mix_FreeMusic", calls.FreeMusic, missing);
-    Find(library, "Mix_PlayMusic", calls.PlayMusic, missing);
-    Find(library, "Mix_PauseMusic", calls.PauseMusic, missing);
-    Find(library, "Mix_ResumeMusic", calls.ResumeMusic, missing);
-    Find(library, "Mix_HaltMusic", calls.HaltMusic, missing);
-    Find(library, "Mix_PausedMusic", calls.PausedMusic, missing);
-    Find(library, "Mix_PlayingMusic", calls.PlayingMusic, missing);
-    Find(library, "Mix_SetSoundFonts", calls.SetSoundFonts, missing);
+    Find(library, "Mix_OpenAudio", calls.openAudio, missing);
+    Find(library, "Mix_CloseAudio", calls.closeAudio, missing);
+    Find(library, "Mix_QuerySpec", calls.querySpec, missing);
+    Find(library, "Mix_AllocateChannels", calls.allocateChannels, missing);
+    Find(library, "Mix_SetPostMix", calls.setPostMix, missing);
+    Find(library, "Mix_Volume", calls.volume, missing);
+    Find(library, "Mix_VolumeMusic", calls.volumeMusic, missing);
+    Find(library, "Mix_LoadWAV_RW", calls.loadWavRw, missing);
+    Find(library, "Mix_QuickLoad_RAW", calls.quickLoadRaw, missing);
+    Find(library, "Mix_FreeChunk", calls.freeChunk, missing);
+    Find(library, "Mix_PlayChannel", calls.playChannel, missing);
+    Find(library, "Mix_LoadMUS", calls.loadMus, missing);
+    Find(library, "Mix_LoadMUSType_RW", calls.loadMusTypeRw, missing);
+    Find(library, "Mix_FreeMusic", calls.freeMusic, missing);
+    Find(library, "Mix_PlayMusic", calls.playMusic, missing);
+    Find(library, "Mix_PauseMusic", calls.pauseMusic, missing);
+    Find(library, "Mix_ResumeMusic", calls.resumeMusic, missing);
+    Find(library, "Mix_HaltMusic", calls.haltMusic, missing);
+    Find(library, "Mix_PausedMusic", calls.pausedMusic, missing);
+    Find(library, "Mix_PlayingMusic", calls.playingMusic, missing);
+    Find(library, "Mix_SetSoundFonts", calls.setSoundFonts, missing);
     if (!missing.empty()) {
         std::fprintf(stderr, "zolvex: the sound mixer %s lacks %s: running silent\n", name.c_str(),
                      missing.c_str());

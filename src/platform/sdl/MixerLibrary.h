@@ -13,27 +13,27 @@ namespace zolvex {
 
 // The mixer's calls the platform makes, found in the opened library.
 struct MixerCalls {
-    decltype(&::Mix_OpenAudio) OpenAudio = nullptr;
-    decltype(&::Mix_CloseAudio) CloseAudio = nullptr;
-    decltype(&::Mix_QuerySpec) QuerySpec = nullptr;
-    decltype(&::Mix_AllocateChannels) AllocateChannels = nullptr;
-    decltype(&::Mix_SetPostMix) SetPostMix = nullptr;
-    decltype(&::Mix_Volume) Volume = nullptr;
-    decltype(&::Mix_VolumeMusic) VolumeMusic = nullptr;
-    decltype(&::Mix_LoadWAV_RW) LoadWAV_RW = nullptr;
-    decltype(&::Mix_QuickLoad_RAW) QuickLoad_RAW = nullptr;
-    decltype(&::Mix_FreeChunk) FreeChunk = nullptr;
-    decltype(&::Mix_PlayChannel) PlayChannel = nullptr;
-    decltype(&::Mix_LoadMUS) LoadMUS = nullptr;
-    decltype(&::Mix_LoadMUSType_RW) LoadMUSType_RW = nullptr;
-    decltype(&::Mix_FreeMusic) FreeMusic = nullptr;
-    decltype(&::Mix_PlayMusic) PlayMusic = nullptr;
-    decltype(&::Mix_PauseMusic) PauseMusic = nullptr;
-    decltype(&::Mix_ResumeMusic) ResumeMusic = nullptr;
-    decltype(&::Mix_HaltMusic) HaltMusic = nullptr;
-    decltype(&::Mix_PausedMusic) PausedMusic = nullptr;
-    decltype(&::Mix_PlayingMusic) PlayingMusic = nullptr;
-    decltype(&::Mix_SetSoundFonts) SetSoundFonts = nullptr;
+    decltype(&::Mix_OpenAudio) openAudio = nullptr;
+    decltype(&::Mix_CloseAudio) closeAudio = nullptr;
+    decltype(&::Mix_QuerySpec) querySpec = nullptr;
+    decltype(&::Mix_AllocateChannels) allocateChannels = nullptr;
+    decltype(&::Mix_SetPostMix) setPostMix = nullptr;
+    decltype(&::Mix_Volume) volume = nullptr;
+    decltype(&::Mix_VolumeMusic) volumeMusic = nullptr;
+    decltype(&::Mix_LoadWAV_RW) loadWavRw = nullptr;
+    decltype(&::Mix_QuickLoad_RAW) quickLoadRaw = nullptr;
+    decltype(&::Mix_FreeChunk) freeChunk = nullptr;
+    decltype(&::Mix_PlayChannel) playChannel = nullptr;
+    decltype(&::Mix_LoadMUS) loadMus = nullptr;
+    decltype(&::Mix_LoadMUSType_RW) loadMusTypeRw = nullptr;
+    decltype(&::Mix_FreeMusic) freeMusic = nullptr;
+    decltype(&::Mix_PlayMusic) playMusic = nullptr;
+    decltype(&::Mix_PauseMusic) pauseMusic = nullptr;
+    decltype(&::Mix_ResumeMusic) resumeMusic = nullptr;
+    decltype(&::Mix_HaltMusic) haltMusic = nullptr;
+    decltype(&::Mix_PausedMusic) pausedMusic = nullptr;
+    decltype(&::Mix_PlayingMusic) playingMusic = nullptr;
+    decltype(&::Mix_SetSoundFonts) setSoundFonts = nullptr;
 };
 
 // The library's name as the system's loader knows it (its soname).

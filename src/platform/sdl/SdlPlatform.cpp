@@ -176,11 +176,11 @@ public:
     ~SdlPlatform() override {
         if (tickLog_ != nullptr) std::fclose(tickLog_);
         for (auto& [path, chunk] : chunks_) {
-            if (chunk != nullptr) mix_->FreeChunk(chunk);
+            if (chunk != nullptr) mix_->freeChunk(chunk);
         }
-        if (beep_ != nullptr) mix_->FreeChunk(beep_);
+        if (beep_ != nullptr) mix_->freeChunk(beep_);
         FreeTunes();
-        if (audioOpen_) mix_->CloseAudio();
+        if (audioOpen_) mix_->closeAudio();
         controllers_.Stop();
         screen_.Close();
         SDL_Quit();
@@ -410,7 +410,7 @@ public:
             if (problem.empty()) problem = WavDataProblem(data.data(), data.size());
             Mix_Chunk* chunk = nullptr;
             if (problem.empty()) {
-                chunk = mix_->LoadWAV_RW(
+                chunk = mix_->loadWavRw(
                     SDL_RWFromConstMem(data.data(), static_cast<int>(data.size())), 1);
                 if (chunk == nullptr) problem = Mix_GetError();
             }
@@ -421,13 +421,13 @@ public:
             it = chunks_.emplace(path, chunk).first;
         }
         // One channel: a new sound cuts the one still playing.
-        if (it->second != nullptr) mix_->PlayChannel(0, it->second, 0);
+        if (it->second != nullptr) mix_->playChannel(0, it->second, 0);
     }
 
     void Beep() override {
         if (!EnsureAudio()) return;
         if (beep_ == nullptr) beep_ = MakeBeep();
-        if (beep_ != nullptr) mix_->PlayChannel(0, beep_, 0);
+        if (beep_ != nullptr) mix_->playChannel(0, beep_, 0);
     }
 
     void SetVolumes(int music, int effects) override {
@@ -443,7 +443,7 @@ public:
 
     void MusicClose() override {
         if (MusicOn()) {
-            mix_->HaltMusic();
+            mix_->haltMusic();
             FreeTunes();
         }
         musicWanted_ = false;
@@ -479,7 +479,7 @@ public:
                 std::fclose(file);
             }
             if (stream != nullptr) {
-                Mix_Music* music = mix_->LoadMUSType_RW(stream, MUS_FLAC, 1);
+                Mix_Music* music = mix_->loadMusTypeRw(stream, MUS_FLAC, 1);
                 if (music != nullptr) {
                     tunes_[handle].music = music;
                     return nextHandle_++;
@@ -490,7 +490,7 @@ public:
         std::fprintf(stderr, "zolvex: cannot play the rendered tune %s (%s): synthesising %s\n",
                      rendered.c_str(), problem.c_str(), native.c_str());
         if (!EnsureSoundFont()) return 0;
-        Mix_Music* music = mix_->LoadMUS(native.c_str());
+        Mix_Music* music = mix_->loadMus(native.c_str());
         if (music == nullptr) {
             std::fprintf(stderr, "zolvex: cannot load music %s (%s): playing without it\n",
                          native.c_str(), Mix_GetError());
@@ -506,32 +506,32 @@ public:
         if (!MusicOn()) return;
         auto it = tunes_.find(handle);
         if (it == tunes_.end()) return;
-        mix_->PlayMusic(it->second.music, -1);
+        mix_->playMusic(it->second.music, -1);
     }
 
     void MusicPause() override {
-        if (MusicOn()) mix_->PauseMusic();
+        if (MusicOn()) mix_->pauseMusic();
     }
 
     void MusicResume(uint32_t handle) override {
         if (!MusicOn()) return;
-        if (mix_->PausedMusic() != 0) {
-            mix_->ResumeMusic();
-        } else if (mix_->PlayingMusic() == 0) {
+        if (mix_->pausedMusic() != 0) {
+            mix_->resumeMusic();
+        } else if (mix_->playingMusic() == 0) {
             // A tune that was stopped rather than paused starts again.
             MusicPlay(handle);
         }
     }
 
     void MusicStop() override {
-        if (MusicOn()) mix_->HaltMusic();
+        if (MusicOn()) mix_->haltMusic();
     }
 
     void MusicFree(uint32_t handle) override {
         auto it = tunes_.find(handle);
         if (it == tunes_.end()) return;
-        mix_->HaltMusic();
-        mix_->FreeMusic(it->second.music);
+        mix_->haltMusic();
+        mix_->freeMusic(it->second.music);
         tunes_.erase(it);
     }
 
@@ -628,20 +628,20 @@ private:
         // measured about a third less processor time with the music playing; sounds
         // still start within a frame or two of the fall tick.
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0 ||
-            mix_->OpenAudio(44100, AUDIO_S16SYS, 2, 2048) != 0) {
+            mix_->openAudio(44100, AUDIO_S16SYS, 2, 2048) != 0) {
             std::fprintf(stderr, "zolvex: no sound device (%s): running silent\n", SDL_GetError());
             return false;
         }
-        mix_->AllocateChannels(1);
+        mix_->allocateChannels(1);
         audioOpen_ = true;
         ApplyVolumes();
         int frequency = 0;
         Uint16 format = 0;
         int channels = 0;
-        if (mix_->QuerySpec(&frequency, &format, &channels) != 0 && format == AUDIO_S16SYS) {
+        if (mix_->querySpec(&frequency, &format, &channels) != 0 && format == AUDIO_S16SYS) {
             outputRate_ = frequency;
             outputChannels_ = channels;
-            mix_->SetPostMix(LimitOutput, this);
+            mix_->setPostMix(LimitOutput, this);
         }
         return true;
     }
@@ -655,8 +655,8 @@ private:
             return static_cast<int>(
                 std::lround(percent * MIX_MAX_VOLUME * OutputLimiter::kHeadroom / 100.0));
         };
-        mix_->VolumeMusic(mixerVolume(musicVolume_));
-        mix_->Volume(-1, mixerVolume(effectsVolume_));
+        mix_->volumeMusic(mixerVolume(musicVolume_));
+        mix_->volume(-1, mixerVolume(effectsVolume_));
     }
 
     // Runs on the mixer's thread, which alone touches the limiter.
@@ -670,7 +670,7 @@ private:
 
     // The music first, then the bytes it streams from.
     void FreeTunes() {
-        for (auto& [handle, tune] : tunes_) mix_->FreeMusic(tune.music);
+        for (auto& [handle, tune] : tunes_) mix_->freeMusic(tune.music);
         tunes_.clear();
     }
 
@@ -699,7 +699,7 @@ private:
         // With SDL_FORCE_SOUNDFONTS set the mixer would take SDL_SOUNDFONTS as it
         // stands over the font chosen here, which has already honoured it.
         SDL_SetHintWithPriority("SDL_FORCE_SOUNDFONTS", "0", SDL_HINT_OVERRIDE);
-        mix_->SetSoundFonts(font->c_str());
+        mix_->setSoundFonts(font->c_str());
         soundFontFound_ = true;
         return true;
     }
@@ -709,7 +709,7 @@ private:
         int frequency = 0;
         Uint16 format = 0;
         int channels = 0;
-        if (mix_->QuerySpec(&frequency, &format, &channels) == 0 || format != AUDIO_S16SYS) {
+        if (mix_->querySpec(&frequency, &format, &channels) == 0 || format != AUDIO_S16SYS) {
             return nullptr;
         }
         int frames = frequency / 8;
@@ -722,8 +722,8 @@ private:
                              static_cast<size_t>(c)] = static_cast<int16_t>(value * 32767);
             }
         }
-        return mix_->QuickLoad_RAW(reinterpret_cast<Uint8*>(beepSamples_.data()),
-                                   static_cast<Uint32>(beepSamples_.size() * sizeof(int16_t)));
+        return mix_->quickLoadRaw(reinterpret_cast<Uint8*>(beepSamples_.data()),
+                                  static_cast<Uint32>(beepSamples_.size() * sizeof(int16_t)));
     }
 
     bool pollingLoop_;
