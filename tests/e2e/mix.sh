@@ -33,8 +33,7 @@ if [ "${2:-}" = "--capture" ]; then
     e2e_key Return
     sleep 0.5
     e2e_key Return
-    # The capture so far is the title's (silent without music, whose device opens
-    # there all the same); play starts here.
+    # Without music the sound device opens at the first effect: no capture yet is 0.
     stat -c %s "$capture" >"$out/play-start" 2>/dev/null || echo 0 >"$out/play-start"
     # Swaps to make pairs, and short fast falls for many landings, without filling
     # the board before the time is up.

@@ -40,8 +40,8 @@
 namespace zolvex {
 namespace {
 
-// The shortest wait the sound device is opened in, which takes some 10 to 50 ms.
-constexpr uint64_t kAudioOpenPauseMs = 100;
+// The shortest wait the mixer's library is loaded in, which takes some 10 ms.
+constexpr uint64_t kMixerLoadPauseMs = 50;
 
 uint32_t VirtualKeyOf(SDL_Keycode key) {
     switch (key) {
@@ -290,12 +290,14 @@ public:
                  {screen_.SwitchSettlesAt(), screen_.PlacementDueAt(), controllers_.WakeAt(now)}) {
                 if (due != 0) sleep = std::min(sleep.value_or(due - now), due - now);
             }
-            // Without music the device (and the mixer's library) would open with the
-            // first sound, in play, holding up a fall tick; it is opened in the first
-            // pause long enough for it once the window is up: at start-up, the wait
-            // for the title's first tick.
-            if (!audioTried_ && events_.HasWindow() && (!sleep || *sleep >= kAudioOpenPauseMs)) {
-                EnsureAudio();
+            // Without music the mixer's library would be loaded with the first sound,
+            // in play, holding up a fall tick; it is loaded in the first pause long
+            // enough for it once the window is up: at start-up, the wait for the
+            // title's first tick. The device still opens with the first sound, so
+            // that no mixing runs while nothing sounds.
+            if (!mixerTried_ && events_.HasWindow() && (!sleep || *sleep >= kMixerLoadPauseMs)) {
+                mixerTried_ = true;
+                OpenMixer();
                 continue;
             }
             if (xDisplay_ != nullptr && SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) == SDL_FALSE) {
@@ -743,6 +745,7 @@ private:
     bool audioOpen_ = false;
     // The mixer's calls, once the device is open.
     const MixerCalls* mix_ = nullptr;
+    bool mixerTried_ = false;
     bool musicWanted_ = false;
     bool soundFontTried_ = false;
     bool soundFontFound_ = false;
