@@ -20,9 +20,9 @@ public:
     // `calendarStart` is the calendar time (seconds) at virtual time 0.
     HeadlessPlatform(std::string executableDirectory, int64_t calendarStart);
 
-    void ShowMainWindow() override;
     bool CreateMainWindow(const std::string& title, WindowProc proc,
                           const WindowOptions& options) override;
+    void ShowMainWindow() override;
     void DestroyMainWindow() override;
     bool HasWindow() const override { return events_.HasWindow(); }
     // Returns queued messages first, then timer ticks due no later than the
