@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -222,12 +223,21 @@ bool IsWritableDirectory(const std::string& directory) {
     if (::access(folder.c_str(), W_OK) != 0) return false;
     // access() trusts permission bits alone; a read-only mount or a full disk shows
     // only when a file is really created.
-    std::string probe = JoinPath(folder, ".zolvex.probe." + std::to_string(::getpid()));
-    int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) return false;
-    ::close(fd);
-    ::unlink(probe.c_str());
-    return true;
+    // Each probe gets its own name, so two threads asking at once (two screenshots
+    // saved in the same second) do not take each other's probe for a refusal; a name
+    // left behind by a crashed run is stepped over.
+    static std::atomic<unsigned> probes{0};
+    for (int tries = 0; tries < 8; ++tries) {
+        std::string probe = JoinPath(folder, ".zolvex.probe." + std::to_string(::getpid()) + "." +
+                                                 std::to_string(probes.fetch_add(1)));
+        int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0 && errno == EEXIST) continue;
+        if (fd < 0) return false;
+        ::close(fd);
+        ::unlink(probe.c_str());
+        return true;
+    }
+    return false;
 }
 
 }  // namespace zolvex

@@ -47,6 +47,7 @@ std::vector<std::filesystem::path> PngsIn(const std::filesystem::path& folder) {
 
 TEST(ScreenshotsTest, SavesThePixelsAsShownInAPngNamedByTheTime) {
     test::TempDirectory home;
+    ScopedEnv homeVariable("HOME", home.Path().string());
     ScopedEnv pictures("XDG_PICTURES_DIR", home.File("Shots").string());
     Surface frame(640, 480);
     for (int y = 0; y < 480; ++y) {

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -65,6 +68,21 @@ TEST_F(StorageTest, WritableProgramFolderKeepsBothFilesAndIsLeftClean) {
     EXPECT_TRUE(fs::is_empty(exe_)) << "the probe file is removed again";
     EXPECT_FALSE(fs::exists(root_ + "/data"));
     EXPECT_FALSE(fs::exists(root_ + "/config"));
+}
+
+TEST_F(StorageTest, AFolderIsWritableToThreadsAskingAtOnceAndPastAStaleProbe) {
+    WriteWholeFile(exe_ + "/.zolvex.probe." + std::to_string(::getpid()) + ".0", "");
+    std::atomic<int> refused{0};
+    std::vector<std::thread> askers;
+    for (int i = 0; i < 8; ++i) {
+        askers.emplace_back([&] {
+            for (int n = 0; n < 50; ++n) {
+                if (!IsWritableDirectory(exe_)) ++refused;
+            }
+        });
+    }
+    for (std::thread& asker : askers) asker.join();
+    EXPECT_EQ(refused, 0);
 }
 
 TEST_F(StorageTest, UnwritableFolderSplitsSettingsAndRankingsIntoPrivateXdgFolders) {
