@@ -218,6 +218,21 @@ StorageFolders ChooseStorageFolders(const ProgramFolder& program) {
     return folders;
 }
 
+std::string PrepareComposeCacheFolder() {
+    const char* chosen = std::getenv("XCOMPOSECACHE");
+    const char* home = std::getenv("HOME");
+    if ((chosen != nullptr && chosen[0] != '\0') || home == nullptr || home[0] == '\0') return "";
+    std::error_code error;
+    if (fs::is_directory(JoinPath(home, ".compose-cache"), error)) return "";
+    const std::string cache = XdgFolder("XDG_CACHE_HOME", ".cache");
+    if (cache.empty()) return "";
+    const std::string folder = JoinPath(cache, "compose");
+    // Quietly: without the cache the table is only compiled again, as it always was.
+    fs::create_directories(cache, error);
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return "";
+    return fs::is_directory(folder, error) && IsWritableDirectory(folder) ? folder : "";
+}
+
 bool IsWritableDirectory(const std::string& directory) {
     std::string folder = directory.empty() ? "." : directory;
     if (::access(folder.c_str(), W_OK) != 0) return false;

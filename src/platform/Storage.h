@@ -40,4 +40,12 @@ StorageFolders ChooseStorageFolders(const ProgramFolder& program);
 // True when a file can be created in `directory` (checked by creating and removing one).
 bool IsWritableDirectory(const std::string& directory);
 
+// The folder Xlib is to keep its compiled keyboard compose table in between runs
+// ("$XDG_CACHE_HOME/zolvex/compose", default under $HOME), made 0700 as needed.
+// Compiling the table from the locale's text file is most of the time it takes to
+// reach the X server, on every start; a cached one is read at once. Empty, and nothing
+// created, when the player's environment already names a cache (XCOMPOSECACHE or an
+// existing ~/.compose-cache, which Xlib uses by itself) or the folder cannot be made.
+std::string PrepareComposeCacheFolder();
+
 }  // namespace zolvex

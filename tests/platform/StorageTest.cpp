@@ -28,7 +28,8 @@ protected:
         root_ = folder_.Path().string();
         exe_ = root_ + "/bin";
         fs::create_directory(exe_);
-        for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "HOME"}) {
+        for (const char* name :
+             {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XCOMPOSECACHE", "HOME"}) {
             const char* old = std::getenv(name);
             saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
         }
@@ -83,6 +84,28 @@ TEST_F(StorageTest, AFolderIsWritableToThreadsAskingAtOnceAndPastAStaleProbe) {
     }
     for (std::thread& asker : askers) asker.join();
     EXPECT_EQ(refused, 0);
+}
+
+TEST_F(StorageTest, TheComposeCacheIsAPrivateFolderOfOursUnlessThePlayerHasOne) {
+    setenv("HOME", root_.c_str(), 1);
+    unsetenv("XCOMPOSECACHE");
+    unsetenv("XDG_CACHE_HOME");
+    const std::string ours = root_ + "/.cache/zolvex/compose";
+    EXPECT_EQ(PrepareComposeCacheFolder(), ours);
+    EXPECT_TRUE(IsPrivate(ours));
+
+    setenv("XDG_CACHE_HOME", (root_ + "/cache").c_str(), 1);
+    EXPECT_EQ(PrepareComposeCacheFolder(), root_ + "/cache/zolvex/compose");
+    // A cache the player has is left to Xlib, and so is a folder that cannot be made.
+    setenv("XDG_CACHE_HOME", Impossible().c_str(), 1);
+    EXPECT_EQ(PrepareComposeCacheFolder(), "");
+    setenv("XCOMPOSECACHE", (root_ + "/theirs").c_str(), 1);
+    EXPECT_EQ(PrepareComposeCacheFolder(), "");
+    unsetenv("XCOMPOSECACHE");
+    fs::create_directory(root_ + "/.compose-cache");
+    setenv("XDG_CACHE_HOME", (root_ + "/cache2").c_str(), 1);
+    EXPECT_EQ(PrepareComposeCacheFolder(), "");
+    EXPECT_FALSE(fs::exists(root_ + "/cache2"));
 }
 
 TEST_F(StorageTest, UnwritableFolderSplitsSettingsAndRankingsIntoPrivateXdgFolders) {

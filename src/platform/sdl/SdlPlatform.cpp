@@ -27,6 +27,7 @@
 #include "formats/WavCheck.h"
 #include "platform/EventQueue.h"
 #include "platform/OutputLimiter.h"
+#include "platform/Storage.h"
 #include "platform/fonts/TtfFontRasterizer.h"
 #include "platform/sdl/BufferedFile.h"
 #include "platform/sdl/ErrorBox.h"
@@ -195,6 +196,13 @@ public:
         // The window's class and application id, which the desktop entry matches.
         SDL_setenv("SDL_VIDEO_X11_WMCLASS", "zolvex", 0);
         SDL_setenv("SDL_VIDEO_WAYLAND_WMCLASS", "zolvex", 0);
+        // Xlib compiles the keyboard's compose table while the display opens; a
+        // cached one spares every start after the first that time. Xlib keeps no
+        // cache for root.
+        if (::geteuid() != 0) {
+            const std::string composeCache = PrepareComposeCacheFolder();
+            if (!composeCache.empty()) SDL_setenv("XCOMPOSECACHE", composeCache.c_str(), 0);
+        }
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
             std::fprintf(stderr, "zolvex: no display to open a window on: %s\n", SDL_GetError());
             return false;
