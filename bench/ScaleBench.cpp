@@ -60,5 +60,17 @@ void BM_ScaleChangedRect(benchmark::State& state) {
 }
 BENCHMARK(BM_ScaleChangedRect)->Unit(benchmark::kMicrosecond);
 
+// The same rectangle in the unscaled 640 x 480 window, where the only work is widening
+// the 16-bit pixels to the window's 32.
+void BM_WidenChangedRect(benchmark::State& state) {
+    Setup s(ScalingMode::Sharp, kFrameW, kFrameH);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(s.scaler.ScaleRegion(s.frame.data(), PixelRect{200, 220, 120, 40},
+                                                      s.window.data(), s.w));
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_WidenChangedRect)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 }  // namespace zolvex

@@ -37,6 +37,24 @@ uint32_t Weight(int64_t num, int64_t den) {
     return static_cast<uint32_t>((num * 2 * kFullWeight + den) / (2 * den));
 }
 
+// Expand565 over a run of pixels, eight at a time: the same sums in 32-bit lanes.
+void Widen565(const uint16_t* from, uint32_t* to, int count) {
+    using Narrow = uint16_t __attribute__((vector_size(16)));
+    using Wide = uint32_t __attribute__((vector_size(32)));
+    constexpr int kLanes = sizeof(Narrow) / sizeof(uint16_t);
+    int i = 0;
+    for (; i + kLanes <= count; i += kLanes) {
+        Narrow narrow;
+        std::memcpy(&narrow, from + i, sizeof narrow);
+        const Wide p = __builtin_convertvector(narrow, Wide);
+        const Wide r = p >> 11U, g = (p >> 5U) & 63U, b = p & 31U;
+        const Wide wide =
+            ((r << 3U | r >> 2U) << 16U) | ((g << 2U | g >> 4U) << 8U) | (b << 3U | b >> 2U);
+        std::memcpy(to + i, &wide, sizeof wide);
+    }
+    for (; i < count; ++i) to[i] = Expand565(from[i]);
+}
+
 size_t Bytes(int pixels) {
     return static_cast<size_t>(pixels) * sizeof(uint32_t);
 }
@@ -206,6 +224,10 @@ void FrameScaler::ScaleArea(const uint16_t* src, int c0, int c1, int r0, int r1,
         uint32_t* out = dst + static_cast<ptrdiff_t>(visible_.y + r) * dstPitch + visible_.x + c0;
         if (previous != nullptr && *previous == tap) {
             std::memcpy(out, previousOut, Bytes(width));
+        } else if (oneToOneColumns_ && tap.weight == 0) {
+            // Pixel for pixel across: the frame row goes straight into the picture.
+            Widen565(src + static_cast<ptrdiff_t>(tap.index) * srcW_ + columns_[c0].index, out,
+                     width);
         } else {
             if (upperRow != tap.index) {
                 if (lowerRow == tap.index) {
@@ -237,13 +259,12 @@ void FrameScaler::ScaleRow(const uint16_t* srcRow, int c0, int c1, uint32_t* lin
                            uint32_t* out) const {
     const Tap* taps = columns_.data();
     if (oneToOneColumns_) {
-        const uint16_t* from = srcRow + taps[c0].index;
-        for (int c = 0; c < c1 - c0; ++c) out[c] = Expand565(from[c]);
+        Widen565(srcRow + taps[c0].index, out, c1 - c0);
         return;
     }
     const int first = taps[c0].index;
     const int last = std::min(srcW_ - 1, taps[c1 - 1].index + 1);
-    for (int i = first; i <= last; ++i) line[i] = Expand565(srcRow[i]);
+    Widen565(srcRow + first, line + first, last - first + 1);
     for (int c = c0; c < c1; ++c) out[c - c0] = line[taps[c].index];
     // Blending only where a column needs it, after the plain copy, spares the copy a
     // branch that the pattern of blended columns would often mispredict.

@@ -113,6 +113,19 @@ TEST(SurfaceTest, KeyedCopiesLeaveBlackSourcePixelsOut) {
     // The key only counts when the copy asks for it.
     EXPECT_TRUE(dst.BltFast(0, 0, sprite, nullptr, false));
     EXPECT_EQ(dst.Pixel(0, 0), 0);
+
+    // A wide row, black in an irregular pattern, keeps the key at every place in it.
+    Surface stripe(21, 1);
+    for (int x = 0; x < 21; ++x) {
+        if (x % 3 != 0 && x != 8) stripe.Fill(Rect{x, 0, x + 1, 1}, 0x0000FF);
+    }
+    stripe.SetColorKeyBlack();
+    Surface wide = Filled(23, 1, 0xFFFFFF);
+    EXPECT_TRUE(wide.BltFast(1, 0, stripe, nullptr, true));
+    for (int x = 0; x < 23; ++x) {
+        const bool red = x >= 1 && x <= 21 && (x - 1) % 3 != 0 && x - 1 != 8;
+        EXPECT_EQ(wide.Pixel(x, 0), red ? 0xF800 : kWhite) << x;
+    }
 }
 
 TEST(SurfaceTest, BltFastOntoItselfReadsTheOriginalPixels) {

@@ -78,7 +78,8 @@ TEST(FrameScalerTest, PictureGoesWhereEachModeSays) {
 TEST(FrameScalerTest, WholeRatiosDrawExactBlocks) {
     std::mt19937 rng(1);
     const std::vector<uint16_t> frame = MakeFrame([&rng](int, int) { return rng(); });
-    for (const auto& [w, h, k] : {std::tuple{1920, 1440, 3}, {1280, 960, 2}, {600, 400, 1}}) {
+    for (const auto& [w, h, k] :
+         {std::tuple{1920, 1440, 3}, {1280, 960, 2}, {640, 480, 1}, {600, 400, 1}}) {
         Window integer(ScalingMode::Integer, w, h), sharp(ScalingMode::Sharp, w, h);
         integer.Draw(frame);
         const PixelRect& p = integer.picture;
@@ -137,10 +138,11 @@ TEST(FrameScalerTest, SmoothRampsAndEveryModeKeepsAFlatFrameFlatToItsEdges) {
 TEST(FrameScalerTest, ScaleRegionMatchesAWholeRedraw) {
     std::mt19937 rng(3);
     const auto below = [&rng](int n) { return static_cast<int>(rng() % n); };
-    const int sizes[][2] = {{1920, 1080}, {1366, 768}, {1601, 901}, {600, 400}, {1280, 1024}};
-    for (int round = 0; round < 30; ++round) {
+    const int sizes[][2] = {{1920, 1080}, {1366, 768},  {1601, 901},
+                            {600, 400},   {1280, 1024}, {640, 480}};
+    for (int round = 0; round < 36; ++round) {
         const ScalingMode mode = kModes[round % 3];
-        const auto [w, h] = sizes[round % 5];
+        const auto [w, h] = sizes[round % 6];
         std::vector<uint16_t> frame = MakeFrame([&rng](int, int) { return rng(); });
         Window before(mode, w, h), after(mode, w, h), region(mode, w, h);
         before.Draw(frame);
