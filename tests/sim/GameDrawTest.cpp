@@ -132,6 +132,16 @@ TEST_F(GameDrawTest, MarkedCellsShowTheLowerTileRowAndStartTheClearingPass) {
     EXPECT_EQ(Timers()[0], 43u) << "the clearing pass restarts the fall";
 }
 
+TEST_F(GameDrawTest, BottomRowBlocksLieOverTheFlipperWhereTheyMeetIt) {
+    Boot();
+    StartGame();
+    // The marked look's lowest line reaches the flipper's top lines under column 3.
+    Run("key Enter\ncell 3 1 1 1\ncell 4 1 2\nwait 43");
+    ASSERT_EQ(Model().flipperLeft, 3);
+    EXPECT_TRUE(tiles.Shows(Screen(), 1, true, ColumnX(3), RowY(1)));
+    EXPECT_TRUE(tiles.Shows(Screen(), 2, false, ColumnX(4), RowY(1)));
+}
+
 TEST_F(GameDrawTest, EveryRedrawOfMarkedCellsRestartsTheClearDelay) {
     Boot();
     StartGame();

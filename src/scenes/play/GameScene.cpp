@@ -1,5 +1,6 @@
 #include "scenes/play/GameScene.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "core/Paths.h"
@@ -53,6 +54,7 @@ int GameScene::Start(StartMode startMode) {
     // keys are in place; a restore comes back through here and composes it afresh.
     backdrop_ = TheDisplay().NewBackdrop();
     if (backdrop_ != nullptr) DrawBackdrop(*backdrop_);
+    cellsComposed_ = false;
 
     if (startMode == StartMode::Create) {
         KBGMLoadFile(&music, ExecutableFilePath("game.mid"));
@@ -91,6 +93,50 @@ void GameScene::DrawTile(Surface& backBuffer, int value, bool marked, int x, int
     backBuffer.BltFast(x, y, *blockSurface, &tile, true);
 }
 
+void GameScene::DrawCells(Surface& target, const Rect* over) const {
+    for (const bool marked : {false, true}) {
+        for (int row = kTopRow; row >= 1; --row) {
+            for (int column = 0; column < kColumns; ++column) {
+                const Cell& cell = model.board[column][row];
+                if ((cell.marked != 0) != marked || (!marked && cell.value == 0)) continue;
+                const int x = ColumnX(column), y = RowY(row);
+                if (over != nullptr && (x >= over->right || x + 40 <= over->left ||
+                                        y >= over->bottom || y + 40 <= over->top)) {
+                    continue;
+                }
+                DrawTile(target, cell.value, marked, x, y);
+            }
+        }
+    }
+}
+
+void GameScene::ComposeCells() {
+    std::array<std::array<ShownCell, kRows>, kColumns> cells{};
+    for (int column = 0; column < kColumns; ++column) {
+        for (int row = 1; row <= kTopRow; ++row) {
+            const Cell& cell = model.board[column][row];
+            cells[column][row] = ShownCell{cell.value, cell.marked != 0};
+        }
+    }
+    if (cellsComposed_ && cells == composedCells_) return;
+    // The board's area is put back to its layers (the logo lies outside it), then the
+    // blocks are drawn on it.
+    const Rect area{ColumnX(0), RowY(kTopRow), ColumnX(kColumns), RowY(0)};
+    const auto layer = [this, &area](const Surface* picture, bool keyed) {
+        if (picture == nullptr) return;
+        const Rect part{area.left, area.top, std::min(area.right, picture->Width()),
+                        std::min(area.bottom, picture->Height())};
+        if (part.right > part.left && part.bottom > part.top) {
+            backdrop_->BltFast(part.left, part.top, *picture, &part, keyed);
+        }
+    };
+    layer(background, false);
+    layer(frameSurface.get(), true);
+    DrawCells(*backdrop_);
+    composedCells_ = cells;
+    cellsComposed_ = true;
+}
+
 void GameScene::DrawBackdrop(Surface& target) const {
     if (background != nullptr) target.BltFast(0, 0, *background, nullptr, false);
     if (frameSurface != nullptr) target.BltFast(0, 0, *frameSurface, nullptr, true);
@@ -102,31 +148,23 @@ int GameScene::Draw() {
     if (target == nullptr) return 0;
     Surface& backBuffer = *target;
 
+    // The blocks lie over the flipper where they meet it (the bottom row's lowest
+    // lines); with the blocks in the backdrop, those few are drawn again over it.
     if (backdrop_ != nullptr) {
+        ComposeCells();
         backBuffer.BltFast(0, 0, *backdrop_, nullptr, false);
     } else {
         DrawBackdrop(backBuffer);
     }
     if (flipperSurface != nullptr) {
-        backBuffer.BltFast(ColumnX(model.flipperLeft), 444, *flipperSurface, nullptr, true);
-    }
-
-    for (int row = kTopRow; row >= 1; --row) {
-        for (int column = 0; column < kColumns; ++column) {
-            const Cell& cell = model.board[column][row];
-            if (cell.marked == 0 && cell.value != 0) {
-                DrawTile(backBuffer, cell.value, false, ColumnX(column), RowY(row));
-            }
+        const int x = ColumnX(model.flipperLeft);
+        backBuffer.BltFast(x, 444, *flipperSurface, nullptr, true);
+        if (backdrop_ != nullptr) {
+            const Rect flipper{x, 444, x + flipperSurface->Width(), 444 + flipperSurface->Height()};
+            DrawCells(backBuffer, &flipper);
         }
     }
-    for (int row = kTopRow; row >= 1; --row) {
-        for (int column = 0; column < kColumns; ++column) {
-            const Cell& cell = model.board[column][row];
-            if (cell.marked != 0) {
-                DrawTile(backBuffer, cell.value, true, ColumnX(column), RowY(row));
-            }
-        }
-    }
+    if (backdrop_ == nullptr) DrawCells(backBuffer);
 
     bool trioBelowTop = true;
     for (const FallingBlock& block : model.currentTrio) {

@@ -3,6 +3,7 @@
 // themselves live in GameRules; the scene gives them timers, sound and screen.
 #pragma once
 
+#include <array>
 #include <memory>
 
 #include "display/Bitmap.h"
@@ -50,13 +51,26 @@ private:
     int Random() override;
 
     void DrawTile(Surface& backBuffer, int value, bool marked, int x, int y) const;
+    // The board's blocks, the marked ones last; with `over`, only those that reach into it.
+    void DrawCells(Surface& target, const Rect* over = nullptr) const;
     // The layers beneath every moving part: the background, the frame over it and the
     // stretched logo.
     void DrawBackdrop(Surface& target) const;
+    // Brings the blocks drawn into the backdrop up to the board's, when they differ.
+    void ComposeCells();
 
-    // Those layers composed once the scene's pictures are in place; null until then,
-    // and while the screen must be drawn layer by layer.
+    // Those layers composed once the scene's pictures are in place, with the board's
+    // blocks drawn in; null until then, and while the screen must be drawn layer by layer.
     std::unique_ptr<Surface> backdrop_;
+    // The board as the backdrop shows it: blocks land and clear a few times a second,
+    // while a frame is drawn on every fall tick. Not valid until first composed.
+    struct ShownCell {
+        int32_t value = 0;
+        bool marked = false;
+        bool operator==(const ShownCell&) const = default;
+    };
+    std::array<std::array<ShownCell, kRows>, kColumns> composedCells_{};
+    bool cellsComposed_ = false;
 
     // Set when the foreground is lost after game over: the game shows as paused
     // but is finished, so no key may resume it or end it a second time.
