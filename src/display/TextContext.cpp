@@ -19,17 +19,22 @@ const Font* TextContext::SelectFont(const Font* f) {
     return previous;
 }
 
+void TextContext::NoteTextOut(int x, int y, const char* text, int count) {
+    if (recorder == nullptr || text == nullptr || count <= 0) return;
+    std::string drawn(text, strnlen(text, static_cast<size_t>(count)));
+    if (drawn.empty()) return;
+    std::optional<ColorRef> bk;
+    if (bkMode == BkMode::Opaque) bk = bkColor;
+    recorder->RecordText(
+        TextRecord{x, y, std::move(drawn), textColor, bk, FontSizeIndex(font), FontFaceFlag(font)});
+}
+
 void TextContext::TextOut(int x, int y, const char* text, int count) {
     if (text == nullptr || count <= 0) return;
     const std::string drawn(text, strnlen(text, static_cast<size_t>(count)));
     if (drawn.empty()) return;
 
-    if (recorder != nullptr && recorder->backBuffer == &target) {
-        std::optional<ColorRef> bk;
-        if (bkMode == BkMode::Opaque) bk = bkColor;
-        recorder->RecordText(
-            TextRecord{x, y, drawn, textColor, bk, FontSizeIndex(font), FontFaceFlag(font)});
-    }
+    if (recorder != nullptr && recorder->backBuffer == &target) NoteTextOut(x, y, text, count);
 
     // Far-off positions draw nothing and must not overflow the clipping below.
     constexpr int kFar = 1 << 20;

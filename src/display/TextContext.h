@@ -51,6 +51,10 @@ public:
     // (the rendered width by the font's cell height) is first filled with the
     // background colour.
     void TextOut(int x, int y, const char* text, int count);
+    // Records the text as TextOut into the display's back buffer would, without drawing
+    // it: for a text the back buffer already shows because the backdrop it was restored
+    // from holds it.
+    void NoteTextOut(int x, int y, const char* text, int count);
 
 private:
     Surface& target;

@@ -55,6 +55,7 @@ int GameScene::Start(StartMode startMode) {
     backdrop_ = TheDisplay().NewBackdrop();
     if (backdrop_ != nullptr) DrawBackdrop(*backdrop_);
     cellsComposed_ = false;
+    panelComposed_ = false;
 
     if (startMode == StartMode::Create) {
         KBGMLoadFile(&music, ExecutableFilePath("game.mid"));
@@ -119,9 +120,51 @@ void GameScene::ComposeCells() {
         }
     }
     if (cellsComposed_ && cells == composedCells_) return;
-    // The board's area is put back to its layers (the logo lies outside it), then the
-    // blocks are drawn on it.
-    const Rect area{ColumnX(0), RowY(kTopRow), ColumnX(kColumns), RowY(0)};
+    RestoreLayers(Rect{ColumnX(0), RowY(kTopRow), ColumnX(kColumns), RowY(0)});
+    DrawCells(*backdrop_);
+    composedCells_ = cells;
+    cellsComposed_ = true;
+}
+
+GameScene::Panel GameScene::PanelTexts() const {
+    const auto line = [](const char* label, uint32_t score) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%s%8X", label, score);
+        return std::string(text);
+    };
+    // Drawn 14 characters at most, as the screen has room for.
+    Panel panel{PanelText{380, 100, line("Score:", model.score)},
+                PanelText{380, 180, line("  1st:", model.bestScores[0])},
+                PanelText{380, 200, line("  2nd:", model.bestScores[1])},
+                PanelText{380, 220, line("  3rd:", model.bestScores[2])},
+                PanelText{450, 240, ":"},
+                PanelText{380, 260, line(" 10th:", model.tenthScore)}};
+    for (PanelText& text : panel) text.text.resize(std::min<size_t>(text.text.size(), 14));
+    return panel;
+}
+
+void GameScene::ComposePanel(const Panel& panel) {
+    // Glyphs the display does not draw are not drawn here either.
+    const bool glyphs = TheDisplay().TextGlyphsDrawn();
+    if (panelComposed_ && panel == composedPanel_ && glyphs == panelGlyphs_) return;
+    // Right of the board and below the logo: only the clock is drawn there besides,
+    // over these, on every frame.
+    RestoreLayers(Rect{380, 90, backdrop_->Width(), backdrop_->Height()});
+    if (glyphs) {
+        TextContext dc(TheDisplay(), *backdrop_);
+        dc.SetBkMode(BkMode::Transparent);
+        dc.SetTextColor(0xFFFFFF);
+        dc.SelectFont(GetFont(2, 0));
+        for (const PanelText& text : panel) {
+            dc.TextOut(text.x, text.y, text.text.c_str(), static_cast<int>(text.text.size()));
+        }
+    }
+    composedPanel_ = panel;
+    panelGlyphs_ = glyphs;
+    panelComposed_ = true;
+}
+
+void GameScene::RestoreLayers(const Rect& area) {
     const auto layer = [this, &area](const Surface* picture, bool keyed) {
         if (picture == nullptr) return;
         const Rect part{area.left, area.top, std::min(area.right, picture->Width()),
@@ -130,11 +173,9 @@ void GameScene::ComposeCells() {
             backdrop_->BltFast(part.left, part.top, *picture, &part, keyed);
         }
     };
+    // The logo lies above both areas this is asked for.
     layer(background, false);
     layer(frameSurface.get(), true);
-    DrawCells(*backdrop_);
-    composedCells_ = cells;
-    cellsComposed_ = true;
 }
 
 void GameScene::DrawBackdrop(Surface& target) const {
@@ -150,8 +191,10 @@ int GameScene::Draw() {
 
     // The blocks lie over the flipper where they meet it (the bottom row's lowest
     // lines); with the blocks in the backdrop, those few are drawn again over it.
+    const Panel panel = PanelTexts();
     if (backdrop_ != nullptr) {
         ComposeCells();
+        ComposePanel(panel);
         backBuffer.BltFast(0, 0, *backdrop_, nullptr, false);
     } else {
         DrawBackdrop(backBuffer);
@@ -184,21 +227,19 @@ int GameScene::Draw() {
     dc.SetBkMode(BkMode::Transparent);
     dc.SetTextColor(0xFFFFFF);
     const Font* previous = dc.SelectFont(GetFont(2, 0));
-    char text[64];
-    std::snprintf(text, sizeof text, "Score:%8X", model.score);
-    dc.TextOut(380, 100, text, 14);
-    std::snprintf(text, sizeof text, "  1st:%8X", model.bestScores[0]);
-    dc.TextOut(380, 180, text, 14);
-    std::snprintf(text, sizeof text, "  2nd:%8X", model.bestScores[1]);
-    dc.TextOut(380, 200, text, 14);
-    std::snprintf(text, sizeof text, "  3rd:%8X", model.bestScores[2]);
-    dc.TextOut(380, 220, text, 14);
-    dc.TextOut(450, 240, ":", 1);
-    std::snprintf(text, sizeof text, " 10th:%8X", model.tenthScore);
-    dc.TextOut(380, 260, text, 14);
-    std::snprintf(text, sizeof text, " Time:%02d:%02d:%02d", model.hours, model.minutes,
+    // The backdrop holds these texts; the frame still names them.
+    for (const PanelText& text : panel) {
+        const int count = static_cast<int>(text.text.size());
+        if (backdrop_ != nullptr) {
+            dc.NoteTextOut(text.x, text.y, text.text.c_str(), count);
+        } else {
+            dc.TextOut(text.x, text.y, text.text.c_str(), count);
+        }
+    }
+    char time[32];
+    std::snprintf(time, sizeof time, " Time:%02d:%02d:%02d", model.hours, model.minutes,
                   model.seconds);
-    dc.TextOut(380, 130, text, 14);
+    dc.TextOut(380, 130, time, 14);
 
     dc.SelectFont(GetFont(2, 1));
     if (model.state == GameState::Paused) {

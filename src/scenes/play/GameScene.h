@@ -5,6 +5,7 @@
 
 #include <array>
 #include <memory>
+#include <string>
 
 #include "display/Bitmap.h"
 #include "display/Display.h"
@@ -58,6 +59,20 @@ private:
     void DrawBackdrop(Surface& target) const;
     // Brings the blocks drawn into the backdrop up to the board's, when they differ.
     void ComposeCells();
+    // The texts beside the board that change only with the score: the score and the
+    // level's best scores (the clock, which changes every second, is drawn on each frame).
+    struct PanelText {
+        int x = 0;
+        int y = 0;
+        std::string text;
+        bool operator==(const PanelText&) const = default;
+    };
+    using Panel = std::array<PanelText, 6>;
+    Panel PanelTexts() const;
+    // Brings the texts drawn into the backdrop up to `panel`, when they differ.
+    void ComposePanel(const Panel& panel);
+    // Puts `area` of the backdrop back to its background and frame.
+    void RestoreLayers(const Rect& area);
 
     // Those layers composed once the scene's pictures are in place, with the board's
     // blocks drawn in; null until then, and while the screen must be drawn layer by layer.
@@ -71,6 +86,10 @@ private:
     };
     std::array<std::array<ShownCell, kRows>, kColumns> composedCells_{};
     bool cellsComposed_ = false;
+    // The same for the texts beside the board.
+    Panel composedPanel_{};
+    bool panelGlyphs_ = false;
+    bool panelComposed_ = false;
 
     // Set when the foreground is lost after game over: the game shows as paused
     // but is finished, so no key may resume it or end it a second time.
