@@ -169,6 +169,12 @@ std::unique_ptr<Surface> Display::NewBackdrop() const {
     return std::make_unique<Surface>(backBufferSurface->Width(), backBufferSurface->Height());
 }
 
+void Display::NoteBackdropRedrawn(const Surface& backdrop, uint64_t before, const Rect& area) {
+    for (Surface* surface : {primarySurface.get(), backBufferSurface.get()}) {
+        if (surface != nullptr) surface->NoteSourceRedrawn(backdrop, before, area);
+    }
+}
+
 void Display::Release() {
     backBufferSurface.reset();
     backgroundSurface.reset();

@@ -61,6 +61,10 @@ public:
     // when the background does not cover the back buffer exactly, since such a screen
     // shows what the back buffer held and must be drawn layer by layer.
     std::unique_ptr<Surface> NewBackdrop() const;
+    // A screen's backdrop was drawn on inside `area` only since it was `before`: the
+    // front and back surfaces take note, so that the next frames still restore and
+    // compare only what was drawn, not the whole frame.
+    void NoteBackdropRedrawn(const Surface& backdrop, uint64_t before, const Rect& area);
     // Releases every surface; each pointer becomes null.
     void Release();
 

@@ -251,6 +251,12 @@ void Surface::FillBlack() {
     std::fill(pixels.begin(), pixels.end(), 0);
 }
 
+void Surface::NoteSourceRedrawn(const Surface& source, uint64_t before, const Rect& area) {
+    if (restoredFrom != before || before == 0 || drawn.All()) return;
+    restoredFrom = source.content;
+    drawn.Add(area);
+}
+
 bool Surface::SwapPixels(Surface& other) {
     if (other.width != width || other.height != height) return false;
     pixels.swap(other.pixels);

@@ -104,6 +104,12 @@ public:
     // outside them this surface holds exactly that surface's pixels.
     uint64_t RestoredFrom() const { return drawn.All() ? 0 : restoredFrom; }
     const DrawnTiles& DrawnSinceRestored() const { return drawn; }
+    // This surface's content as it is now, in the numbering RestoredFrom uses.
+    uint64_t Content() const { return content; }
+    // `source` has been drawn on inside `area` only since it was `before`: a surface
+    // restored from it as it was then now counts as restored from it as it is, with
+    // `area` among the tiles drawn on since. Its pixels are left as they are.
+    void NoteSourceRedrawn(const Surface& source, uint64_t before, const Rect& area);
 
 private:
     // One count for every surface and every change of one, so that a surface's content

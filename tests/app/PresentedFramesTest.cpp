@@ -56,8 +56,9 @@ TEST(PresentedFramesTest, EveryFrameChangesOnlyWhereTheDisplaySaysOnEveryScreen)
     h.Wait(2000);
     h.Key(kVkF1);
     h.Wait(2000);
-    // Most frames come with what changed; the destructor checks that none lied.
-    EXPECT_GT(h.Backend().changesTold, h.Backend().PresentCount() * 2 / 3);
+    // Most frames come with what changed, also after the play screen redraws part of its
+    // backdrop; the destructor checks that none lied.
+    EXPECT_GT(h.Backend().changesTold, h.Backend().PresentCount() * 4 / 5);
 }
 
 }  // namespace

@@ -120,8 +120,29 @@ void GameScene::ComposeCells() {
         }
     }
     if (cellsComposed_ && cells == composedCells_) return;
-    RestoreLayers(Rect{ColumnX(0), RowY(kTopRow), ColumnX(kColumns), RowY(0)});
-    DrawCells(*backdrop_);
+    if (!cellsComposed_) {
+        const uint64_t before = backdrop_->Content();
+        const Rect area{ColumnX(0), RowY(kTopRow), ColumnX(kColumns), RowY(0)};
+        RestoreLayers(area);
+        DrawCells(*backdrop_);
+        TheDisplay().NoteBackdropRedrawn(*backdrop_, before, area);
+    } else {
+        // Cells do not overlap: each changed one is put back and drawn on its own.
+        for (int column = 0; column < kColumns; ++column) {
+            for (int row = 1; row <= kTopRow; ++row) {
+                const ShownCell& cell = cells[column][row];
+                if (cell == composedCells_[column][row]) continue;
+                const int x = ColumnX(column), y = RowY(row);
+                const Rect area{x, y, x + 40, y + 40};
+                const uint64_t cellBefore = backdrop_->Content();
+                RestoreLayers(area);
+                if (cell.marked || cell.value != 0) {
+                    DrawTile(*backdrop_, cell.value, cell.marked, x, y);
+                }
+                TheDisplay().NoteBackdropRedrawn(*backdrop_, cellBefore, area);
+            }
+        }
+    }
     composedCells_ = cells;
     cellsComposed_ = true;
 }
@@ -149,7 +170,9 @@ void GameScene::ComposePanel(const Panel& panel) {
     if (panelComposed_ && panel == composedPanel_ && glyphs == panelGlyphs_) return;
     // Right of the board and below the logo: only the clock is drawn there besides,
     // over these, on every frame.
-    RestoreLayers(Rect{380, 90, backdrop_->Width(), backdrop_->Height()});
+    const uint64_t before = backdrop_->Content();
+    const Rect area{380, 90, backdrop_->Width(), backdrop_->Height()};
+    RestoreLayers(area);
     if (glyphs) {
         TextContext dc(TheDisplay(), *backdrop_);
         dc.SetBkMode(BkMode::Transparent);
@@ -159,6 +182,7 @@ void GameScene::ComposePanel(const Panel& panel) {
             dc.TextOut(text.x, text.y, text.text.c_str(), static_cast<int>(text.text.size()));
         }
     }
+    TheDisplay().NoteBackdropRedrawn(*backdrop_, before, area);
     composedPanel_ = panel;
     panelGlyphs_ = glyphs;
     panelComposed_ = true;
