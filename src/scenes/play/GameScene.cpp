@@ -54,7 +54,8 @@ int GameScene::Start(StartMode startMode) {
     // keys are in place; a restore comes back through here and composes it afresh.
     backdrop_ = TheDisplay().NewBackdrop();
     if (backdrop_ != nullptr) DrawBackdrop(*backdrop_);
-    cellsComposed_ = false;
+    // The fresh backdrop shows an empty board and no texts.
+    composedCells_ = {};
     panelComposed_ = false;
 
     if (startMode == StartMode::Create) {
@@ -99,7 +100,7 @@ void GameScene::DrawCells(Surface& target, const Rect* over) const {
         for (int row = kTopRow; row >= 1; --row) {
             for (int column = 0; column < kColumns; ++column) {
                 const Cell& cell = model.board[column][row];
-                if ((cell.marked != 0) != marked || (!marked && cell.value == 0)) continue;
+                if ((cell.marked != 0) != marked) continue;
                 const int x = ColumnX(column), y = RowY(row);
                 if (over != nullptr && (x >= over->right || x + 40 <= over->left ||
                                         y >= over->bottom || y + 40 <= over->top)) {
@@ -119,32 +120,20 @@ void GameScene::ComposeCells() {
             cells[column][row] = ShownCell{cell.value, cell.marked != 0};
         }
     }
-    if (cellsComposed_ && cells == composedCells_) return;
-    if (!cellsComposed_) {
-        const uint64_t before = backdrop_->Content();
-        const Rect area{ColumnX(0), RowY(kTopRow), ColumnX(kColumns), RowY(0)};
-        RestoreLayers(area);
-        DrawCells(*backdrop_);
-        TheDisplay().NoteBackdropRedrawn(*backdrop_, before, area);
-    } else {
-        // Cells do not overlap: each changed one is put back and drawn on its own.
-        for (int column = 0; column < kColumns; ++column) {
-            for (int row = 1; row <= kTopRow; ++row) {
-                const ShownCell& cell = cells[column][row];
-                if (cell == composedCells_[column][row]) continue;
-                const int x = ColumnX(column), y = RowY(row);
-                const Rect area{x, y, x + 40, y + 40};
-                const uint64_t cellBefore = backdrop_->Content();
-                RestoreLayers(area);
-                if (cell.marked || cell.value != 0) {
-                    DrawTile(*backdrop_, cell.value, cell.marked, x, y);
-                }
-                TheDisplay().NoteBackdropRedrawn(*backdrop_, cellBefore, area);
-            }
+    // Cells do not overlap: each changed one is put back and drawn on its own.
+    for (int column = 0; column < kColumns; ++column) {
+        for (int row = 1; row <= kTopRow; ++row) {
+            const ShownCell& cell = cells[column][row];
+            if (cell == composedCells_[column][row]) continue;
+            const int x = ColumnX(column), y = RowY(row);
+            const Rect area{x, y, x + 40, y + 40};
+            const uint64_t before = backdrop_->Content();
+            RestoreLayers(area);
+            DrawTile(*backdrop_, cell.value, cell.marked, x, y);
+            TheDisplay().NoteBackdropRedrawn(*backdrop_, before, area);
         }
     }
     composedCells_ = cells;
-    cellsComposed_ = true;
 }
 
 GameScene::Panel GameScene::PanelTexts() const {
@@ -213,8 +202,6 @@ int GameScene::Draw() {
     if (target == nullptr) return 0;
     Surface& backBuffer = *target;
 
-    // The blocks lie over the flipper where they meet it (the bottom row's lowest
-    // lines); with the blocks in the backdrop, those few are drawn again over it.
     const Panel panel = PanelTexts();
     if (backdrop_ != nullptr) {
         ComposeCells();
@@ -223,6 +210,8 @@ int GameScene::Draw() {
     } else {
         DrawBackdrop(backBuffer);
     }
+    // The blocks lie over the flipper where they meet it (the bottom row's lowest
+    // lines); with the blocks in the backdrop, those few are drawn again over it.
     if (flipperSurface != nullptr) {
         const int x = ColumnX(model.flipperLeft);
         backBuffer.BltFast(x, 444, *flipperSurface, nullptr, true);

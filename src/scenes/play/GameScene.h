@@ -78,14 +78,13 @@ private:
     // blocks drawn in; null until then, and while the screen must be drawn layer by layer.
     std::unique_ptr<Surface> backdrop_;
     // The board as the backdrop shows it: blocks land and clear a few times a second,
-    // while a frame is drawn on every fall tick. Not valid until first composed.
+    // while a frame is drawn on every fall tick.
     struct ShownCell {
         int32_t value = 0;
         bool marked = false;
         bool operator==(const ShownCell&) const = default;
     };
     std::array<std::array<ShownCell, kRows>, kColumns> composedCells_{};
-    bool cellsComposed_ = false;
     // The same for the texts beside the board.
     Panel composedPanel_{};
     bool panelGlyphs_ = false;
