@@ -22,6 +22,16 @@ public:
     void Process(int16_t* samples, size_t frames, int channels, int sampleRate);
 
 private:
+    // The gain is given back this many frames at a time where it is whole.
+    static constexpr size_t kStretch = 256;
+    static constexpr int kMakeUp = 2;
+    static_assert(kMakeUp * kHeadroom == 1.0);
+
+    // Doubles `count` samples when the gain is whole and none of them would pass the
+    // ceiling; false, having changed nothing, otherwise.
+    bool PassAtUnity(int16_t* samples, size_t count) const;
+    void Limit(int16_t* samples, size_t frames, int channels, int sampleRate);
+
     double gain_ = 1.0;
 };
 

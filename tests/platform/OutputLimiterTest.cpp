@@ -2,6 +2,7 @@
 // level, and nothing, however loud the sum, comes out above -1 dBFS.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -45,6 +46,44 @@ TEST(OutputLimiterTest, GivesTheHeadroomBackAndHoldsEveryFrameUnderTheCeiling) {
         limiter.Process(out.data(), out.size() / 2, 2, kRate);
     }
     EXPECT_NEAR(out[out.size() / 2], 2 * quiet[quiet.size() / 2], 2 * 8000 / 50);
+}
+
+// Every sample as the plain rule gives it, frame by frame: the gain recovers by a fixed
+// fraction a frame, drops at once to hold a loud frame, and each product is rounded.
+std::vector<int16_t> LimitedFrameByFrame(std::vector<int16_t> samples, int rate) {
+    const double recovery = 1.0 - std::exp(-1.0 / (0.1 * rate));
+    double gain = 1.0;
+    for (size_t f = 0; f < samples.size() / 2; ++f) {
+        const int peak = std::max(std::abs(int{samples[2 * f]}), std::abs(int{samples[2 * f + 1]}));
+        gain += (1.0 - gain) * recovery;
+        if (peak * 2.0 * gain > OutputLimiter::kCeiling)
+            gain = OutputLimiter::kCeiling / (peak * 2.0);
+        for (size_t i = 2 * f; i < 2 * f + 2; ++i) {
+            samples[i] = static_cast<int16_t>(std::clamp(std::round(samples[i] * 2.0 * gain),
+                                                         -double{OutputLimiter::kCeiling},
+                                                         double{OutputLimiter::kCeiling}));
+        }
+    }
+    return samples;
+}
+
+TEST(OutputLimiterTest, TakesNoShortcutThatChangesASample) {
+    // Loud swells with quiet stretches between them, so the gain drops, recovers and
+    // comes back whole many times, in blocks of the mixer's odd sizes.
+    constexpr int kRate = 44100;
+    std::vector<int16_t> tune;
+    for (int i = 0; i < kRate * 3; ++i) {
+        const double t = static_cast<double>(i) / kRate;
+        const double swell = std::pow(std::sin(t * 2.1), 8);
+        const auto v = static_cast<int16_t>(16383 * (0.2 + 0.8 * swell) * std::sin(t * 1400));
+        tune.insert(tune.end(), {v, static_cast<int16_t>(v * 3 / 4)});
+    }
+    std::vector<int16_t> out = tune;
+    OutputLimiter limiter;
+    for (size_t f = 0, n = 1; f < out.size() / 2; f += n, n = n * 7 % 3001 + 1) {
+        limiter.Process(out.data() + 2 * f, std::min(n, out.size() / 2 - f), 2, kRate);
+    }
+    EXPECT_EQ(out, LimitedFrameByFrame(tune, kRate));
 }
 
 }  // namespace
