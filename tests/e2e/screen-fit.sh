@@ -3,7 +3,7 @@
 # the height with the 4:3 picture, which matches the simulator's frame scaled
 # (pixel for pixel with Scaling=integer, within a small tolerance with sharp);
 # a window at every Scale fits the desktop, one that does not is reduced with a
-# line on standard error.
+# line on standard error, and the unscaled window shows the frame pixel for pixel.
 # Usage: screen-fit.sh BUILD_DIR SCREEN (e.g. 1366x768)
 E2E_NAME=${E2E_NAME:-screen-fit}
 source "$(dirname "$0")/lib.sh"
@@ -99,6 +99,15 @@ for scale in 1 2 3 4; do
     else
         [ "$w" = $((640 * scale)) ] && [ "$h" = $((480 * scale)) ] ||
             e2e_fail "Scale=$scale: the window is $w x $h"
+    fi
+    if [ "$scale" = 1 ] && [ "$w" = 640 ]; then
+        # Unscaled, the window shows the frame itself, pixel for pixel.
+        e2e_key F1
+        sleep 1
+        import -window "$E2E_WINDOW" "$E2E_DIR/window.png" || e2e_fail "cannot take a screenshot"
+        differ=$(compare -metric AE "$E2E_DIR/window.png" "$E2E_DIR/sim.bmp" null: 2>&1 |
+            sed 's/[^0-9].*//')
+        [ "$differ" = 0 ] || e2e_fail "Scale=1: $differ pixels differ from the simulator's frame"
     fi
     e2e_log "Scale=$scale: a window of $w x $h at $x,$y"
     stop_game
