@@ -42,6 +42,11 @@ std::optional<Message> EventQueue::Next(uint64_t now) {
         m.time = stamp;
         return m;
     }
+    return NextTick(now);
+}
+
+std::optional<Message> EventQueue::NextTick(uint64_t now) {
+    const auto stamp = static_cast<uint32_t>(now);
     auto due = timers_.end();
     for (auto it = timers_.begin(); it != timers_.end(); ++it) {
         if (it->second.due <= now && (due == timers_.end() || it->second.due < due->second.due)) {
@@ -68,6 +73,23 @@ std::optional<uint64_t> EventQueue::SleepBefore(uint64_t now) const {
     const std::optional<uint64_t> due = EarliestDue();
     if (!due) return std::nullopt;
     return *due > now ? *due - now : 0;
+}
+
+std::optional<uint64_t> EventQueue::SleepJoiningTicks(uint64_t now) const {
+    std::optional<uint64_t> wake;
+    for (const auto& [id, timer] : timers_) {
+        uint32_t shorter = 0;
+        for (const auto& [otherId, other] : timers_) {
+            if (other.period < timer.period && (shorter == 0 || other.period < shorter)) {
+                shorter = other.period;
+            }
+        }
+        // The shorter timer's own tick is in the minimum too: this one waits for it.
+        const uint64_t at = timer.due + shorter;
+        wake = std::min(wake.value_or(at), at);
+    }
+    if (!wake) return std::nullopt;
+    return *wake > now ? *wake - now : 0;
 }
 
 std::optional<uint64_t> EventQueue::DueTime(int id) const {

@@ -42,11 +42,19 @@ public:
     // one was, or a period after `now` when that is already past. Stamped with `now`.
     std::optional<Message> Next(uint64_t now);
 
+    // The oldest due tick, as Next gives it when nothing is queued, however much is.
+    std::optional<Message> NextTick(uint64_t now);
+
     // When the earliest tick is due; none while no timer runs.
     std::optional<uint64_t> EarliestDue() const;
     // How long a caller with nothing queued may sleep from `now` before a tick is
     // due (0 when one already is); none while no timer runs.
     std::optional<uint64_t> SleepBefore(uint64_t now) const;
+    // Like SleepBefore, for a caller whose every wake costs: a tick of a timer that runs
+    // beside one of a shorter period may wait for that timer's next tick, never longer
+    // than that period, so that one wake serves both. Ticks still come in the order
+    // they fell due (see NextTick), and each keeps its own rhythm.
+    std::optional<uint64_t> SleepJoiningTicks(uint64_t now) const;
     // When the next tick of `id` is due; none when it does not run.
     std::optional<uint64_t> DueTime(int id) const;
     // The period of every running timer, by id.

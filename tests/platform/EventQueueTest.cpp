@@ -144,6 +144,42 @@ TEST_F(EventQueueTest, TheLoopMaySleepUntilTheEarliestTickIsDue) {
     EXPECT_EQ(queue.SleepBefore(45), std::nullopt);
 }
 
+TEST_F(EventQueueTest, ALongerTimersTickWaitsForTheShorterOnesNextTickInTheOrderTheyFellDue) {
+    // The fall restarts its timer on every tick, the clock keeps its own rhythm.
+    queue.SetTimer(1, 43, 0);
+    queue.SetTimer(3, 100, 0);
+    std::vector<Tick> ticks;
+    while (now < 1000) {
+        now += *queue.SleepJoiningTicks(now);
+        queue.Post(Message{kMsgKeyDown, kVkLeft, 0, 0});  // read by the wait
+        while (std::optional<Message> m = queue.NextTick(now)) {
+            ticks.push_back(Tick{static_cast<int>(m->wParam), m->time});
+            if (m->wParam == 1) queue.SetTimer(1, 43, now);
+        }
+        ASSERT_EQ(queue.Next(now)->message, kMsgKeyDown) << "the key waits behind the ticks";
+    }
+    std::vector<Tick> falls, clocks;
+    for (size_t i = 0; i < ticks.size(); ++i) {
+        (ticks[i].id == 1 ? falls : clocks).push_back(ticks[i]);
+        // A clock tick comes with the first fall tick at or after its due time.
+        if (ticks[i].id == 3) {
+            EXPECT_EQ(ticks.at(i + 1), (Tick{1, ticks[i].time})) << i;
+        }
+    }
+    for (size_t i = 0; i < falls.size(); ++i) EXPECT_EQ(falls[i].time, 43 * (i + 1));
+    // Late by less than a fall period, and never so late that one is lost.
+    ASSERT_EQ(clocks.size(), 10u);
+    for (size_t i = 0; i < clocks.size(); ++i) {
+        EXPECT_GE(clocks[i].time, 100 * (i + 1));
+        EXPECT_LT(clocks[i].time, 100 * (i + 1) + 43);
+    }
+    // Alone, or beside a longer one, a timer is woken for when it is due.
+    queue.KillTimer(1);
+    EXPECT_EQ(queue.SleepJoiningTicks(now), queue.SleepBefore(now));
+    queue.SetTimer(5, 1200, now);
+    EXPECT_EQ(queue.SleepJoiningTicks(now), queue.SleepBefore(now));
+}
+
 TEST_F(EventQueueTest, QueuedMessagesComeBeforeADueTick) {
     queue.SetTimer(0, 100, now);
     queue.Post(Message{kMsgKeyDown, kVkReturn, 0, 0});

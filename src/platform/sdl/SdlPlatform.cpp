@@ -266,6 +266,17 @@ public:
         bool justRead = false;
         for (;;) {
             SDL_Event event;
+            // A wait that slept past a due tick, to wake once for two timers, hands out
+            // the ticks that fell due before what it read: as they would have come had
+            // it woken for each.
+            if (ticksFirst_) {
+                if (std::optional<Message> m = events_.NextTick(NowMs())) {
+                    out = *m;
+                    LogTick(out);
+                    return true;
+                }
+                ticksFirst_ = false;
+            }
             const bool tickDue = events_.SleepBefore(NowMs()) == std::optional<uint64_t>{0};
             if (!justRead && (pollingLoop_ || events_.HasQueued() ||
                               (tickDue && (xDisplay_ == nullptr || !XConnectionIdle(xDisplay_))))) {
@@ -281,19 +292,14 @@ public:
             controllers_.Poll(now);
             if (std::optional<Message> m = events_.Next(now)) {
                 out = *m;
-                if (tickLog_ != nullptr && out.message == kMsgTimer && out.wParam == 0) {
-                    std::fprintf(tickLog_, "%.3f\n",
-                                 static_cast<double>(SDL_GetPerformanceCounter()) * 1000.0 /
-                                     static_cast<double>(SDL_GetPerformanceFrequency()));
-                    // The first line is on disk at once: it tells a watcher the first
-                    // frame is up.
-                    if (!tickLogged_) std::fflush(tickLog_);
-                    tickLogged_ = true;
-                }
+                LogTick(out);
                 return true;
             }
             if (pollingLoop_) continue;
-            std::optional<uint64_t> sleep = events_.SleepBefore(now);
+            // A wake costs the processor more than a tick that draws nothing (the play
+            // screen's clock) does: a longer timer's tick waits for a shorter one's.
+            std::optional<uint64_t> sleep = events_.SleepJoiningTicks(now);
+            const bool joined = sleep != events_.SleepBefore(now);
             for (uint64_t due :
                  {screen_.SwitchSettlesAt(), screen_.PlacementDueAt(), controllers_.WakeAt(now)}) {
                 if (due != 0) sleep = std::min(sleep.value_or(due - now), due - now);
@@ -321,7 +327,18 @@ public:
                 if (got) Translate(event);
             }
             justRead = true;
+            ticksFirst_ = joined;
         }
+    }
+
+    void LogTick(const Message& m) {
+        if (tickLog_ == nullptr || m.message != kMsgTimer || m.wParam != 0) return;
+        std::fprintf(tickLog_, "%.3f\n",
+                     static_cast<double>(SDL_GetPerformanceCounter()) * 1000.0 /
+                         static_cast<double>(SDL_GetPerformanceFrequency()));
+        // The first line is on disk at once: it tells a watcher the first frame is up.
+        if (!tickLogged_) std::fflush(tickLog_);
+        tickLogged_ = true;
     }
 
     void PostQuit(int exitCode) override {
@@ -741,6 +758,7 @@ private:
     std::string programDirectory_;
     std::FILE* tickLog_ = nullptr;
     bool tickLogged_ = false;
+    bool ticksFirst_ = false;  // the last wait slept past a due tick
     uint64_t start_ = 0;
     SdlScreen screen_;
     bool focused_ = true;
