@@ -120,7 +120,10 @@ void SdlControllers::Poll(uint64_t now) {
 
 uint64_t SdlControllers::WakeAt(uint64_t now) const {
     if (!started_) return 0;
-    if (pads_.empty()) return nextLook_ > now ? nextLook_ : now + kLookForNewMs;
+    // The look for a new controller is made on whatever wake comes after it falls due
+    // (a tick of the screen's timer, mostly); it wakes the loop by itself only when
+    // nothing else has within another period.
+    if (pads_.empty()) return std::max(nextLook_, now) + kLookForNewMs;
     uint64_t wake = now + kPollWhileConnectedMs;
     if (repeating_ >= 0) wake = std::min(wake, std::max(repeatDue_, now));
     return wake;

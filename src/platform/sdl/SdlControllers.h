@@ -34,7 +34,8 @@ public:
     // when it was one and must not reach anything else.
     bool HandleEvent(const SDL_Event& event, uint64_t now);
     // When the message loop must poll again at the latest: soon while a controller
-    // is connected, every so often to find a new one; 0 when there is no layer.
+    // is connected, within two periods of looking for a new one otherwise (see
+    // kLookForNewMs); 0 when there is no layer.
     uint64_t WakeAt(uint64_t now) const;
 
     // The keyboard's repeat: the first repeat `delayMs` after the press, then one
