@@ -54,8 +54,10 @@ int GameScene::Start(StartMode startMode) {
     // keys are in place; a restore comes back through here and composes it afresh.
     backdrop_ = TheDisplay().NewBackdrop();
     if (backdrop_ != nullptr) DrawBackdrop(*backdrop_);
-    // The fresh backdrop shows an empty board and no texts.
+    // The fresh backdrop shows an empty board, no flipper and no texts.
     composedCells_ = {};
+    composedFlipperX_.reset();
+    composedPreview_ = {};
     panelComposed_ = false;
 
     if (startMode == StartMode::Create) {
@@ -120,20 +122,81 @@ void GameScene::ComposeCells() {
             cells[column][row] = ShownCell{cell.value, cell.marked != 0};
         }
     }
-    // Cells do not overlap: each changed one is put back and drawn on its own.
+    // Cells do not overlap: each changed one is composed on its own.
     for (int column = 0; column < kColumns; ++column) {
         for (int row = 1; row <= kTopRow; ++row) {
-            const ShownCell& cell = cells[column][row];
-            if (cell == composedCells_[column][row]) continue;
+            if (cells[column][row] == composedCells_[column][row]) continue;
             const int x = ColumnX(column), y = RowY(row);
-            const Rect area{x, y, x + 40, y + 40};
-            const uint64_t before = backdrop_->Content();
-            RestoreLayers(area);
-            DrawTile(*backdrop_, cell.value, cell.marked, x, y);
-            TheDisplay().NoteBackdropRedrawn(*backdrop_, before, area);
+            composedCells_[column][row] = cells[column][row];
+            ComposeArea(Rect{x, y, x + 40, y + 40});
         }
     }
-    composedCells_ = cells;
+}
+
+Rect GameScene::FlipperArea(int x) const {
+    return Rect{x, kFlipperY, x + flipperSurface->Width(), kFlipperY + flipperSurface->Height()};
+}
+
+void GameScene::ComposeFlipper() {
+    const int x = ColumnX(model.flipperLeft);
+    if (flipperSurface == nullptr || composedFlipperX_ == x) return;
+    const std::optional<int> old = composedFlipperX_;
+    composedFlipperX_ = x;
+    if (old) ComposeArea(FlipperArea(*old));
+    ComposeArea(FlipperArea(x));
+}
+
+GameScene::Preview GameScene::PreviewShown() const {
+    Preview preview{};
+    for (const FallingBlock& block : model.currentTrio) {
+        if (block.row > 10) return preview;
+    }
+    for (int i = 0; i < kTrioSize; ++i) {
+        preview[i] = ShownCell{model.nextTrio[i].value, false, model.nextTrio[i].column};
+    }
+    return preview;
+}
+
+void GameScene::ComposePreview() {
+    const Preview preview = PreviewShown();
+    if (preview == composedPreview_) return;
+    const Preview old = composedPreview_;
+    composedPreview_ = preview;
+    for (const Preview& blocks : {old, preview}) {
+        for (const ShownCell& block : blocks) {
+            const int x = ColumnX(block.column);
+            if (block.value != 0) ComposeArea(Rect{x, kPreviewY, x + 40, kPreviewY + 40});
+        }
+    }
+}
+
+void GameScene::ComposeArea(const Rect& area) {
+    const uint64_t before = backdrop_->Content();
+    RestoreLayers(area);
+    // The blocks lie over the flipper where they meet it (the bottom row's lowest two
+    // lines). The flipper is drawn only within the area, as what lies outside it is
+    // composed already; the blocks that reach into it are drawn whole, over what they
+    // covered already.
+    if (flipperSurface != nullptr && composedFlipperX_) {
+        const Rect flipper = FlipperArea(*composedFlipperX_);
+        const Rect part{std::max(area.left, flipper.left), std::max(area.top, flipper.top),
+                        std::min(area.right, flipper.right), std::min(area.bottom, flipper.bottom)};
+        if (part.left < part.right && part.top < part.bottom) {
+            const Rect from{part.left - flipper.left, part.top - flipper.top,
+                            part.right - flipper.left, part.bottom - flipper.top};
+            backdrop_->BltFast(part.left, part.top, *flipperSurface, &from, true);
+        }
+    }
+    DrawCells(*backdrop_, &area);
+    // The next trio lies over the top row.
+    for (const ShownCell& block : composedPreview_) {
+        const int x = ColumnX(block.column);
+        if (x < area.right && x + 40 > area.left && kPreviewY < area.bottom &&
+            kPreviewY + 40 > area.top) {
+            DrawTile(*backdrop_, block.value, false, x, kPreviewY);
+        }
+    }
+    TheDisplay().NoteBackdropRedrawn(*backdrop_, before, area);
 }
 
 GameScene::Panel GameScene::PanelTexts() const {
@@ -148,7 +211,12 @@ GameScene::Panel GameScene::PanelTexts() const {
                 PanelText{380, 200, line("  2nd:", model.bestScores[1])},
                 PanelText{380, 220, line("  3rd:", model.bestScores[2])},
                 PanelText{450, 240, ":"},
-                PanelText{380, 260, line(" 10th:", model.tenthScore)}};
+                PanelText{380, 260, line(" 10th:", model.tenthScore)},
+                PanelText{380, 130, ""}};
+    char time[32];
+    std::snprintf(time, sizeof time, " Time:%02d:%02d:%02d", model.hours, model.minutes,
+                  model.seconds);
+    panel[kClockText].text = time;
     for (PanelText& text : panel) text.text.resize(std::min<size_t>(text.text.size(), 14));
     return panel;
 }
@@ -157,17 +225,28 @@ void GameScene::ComposePanel(const Panel& panel) {
     // Glyphs the display does not draw are not drawn here either.
     const bool glyphs = TheDisplay().TextGlyphsDrawn();
     if (panelComposed_ && panel == composedPanel_ && glyphs == panelGlyphs_) return;
-    // Right of the board and below the logo: only the clock is drawn there besides,
-    // over these, on every frame.
+    // Right of the board and below the logo; when only the clock changed, its own line,
+    // if no other text reaches into it.
+    const Font* font = GetFont(2, 0);
+    const PanelText& clock = panel[kClockText];
+    const int lineHeight = FontCellHeight(font);
+    bool clockOnly = panelComposed_ && glyphs == panelGlyphs_ && lineHeight > 0;
+    for (size_t i = 0; i < panel.size() && clockOnly; ++i) {
+        if (i == kClockText) continue;
+        const bool apart = panel[i].y + lineHeight <= clock.y || clock.y + lineHeight <= panel[i].y;
+        clockOnly = panel[i] == composedPanel_[i] && apart;
+    }
     const uint64_t before = backdrop_->Content();
-    const Rect area{380, 90, backdrop_->Width(), backdrop_->Height()};
+    const Rect area = clockOnly ? Rect{clock.x, clock.y, backdrop_->Width(), clock.y + lineHeight}
+                                : Rect{380, 90, backdrop_->Width(), backdrop_->Height()};
     RestoreLayers(area);
     if (glyphs) {
         TextContext dc(TheDisplay(), *backdrop_);
         dc.SetBkMode(BkMode::Transparent);
         dc.SetTextColor(0xFFFFFF);
-        dc.SelectFont(GetFont(2, 0));
-        for (const PanelText& text : panel) {
+        dc.SelectFont(font);
+        for (size_t i = clockOnly ? kClockText : 0; i < panel.size(); ++i) {
+            const PanelText& text = panel[i];
             dc.TextOut(text.x, text.y, text.text.c_str(), static_cast<int>(text.text.size()));
         }
     }
@@ -205,30 +284,24 @@ int GameScene::Draw() {
     const Panel panel = PanelTexts();
     if (backdrop_ != nullptr) {
         ComposeCells();
+        ComposeFlipper();
+        ComposePreview();
         ComposePanel(panel);
         backBuffer.BltFast(0, 0, *backdrop_, nullptr, false);
     } else {
         DrawBackdrop(backBuffer);
-    }
-    // The blocks lie over the flipper where they meet it (the bottom row's lowest
-    // lines); with the blocks in the backdrop, those few are drawn again over it.
-    if (flipperSurface != nullptr) {
-        const int x = ColumnX(model.flipperLeft);
-        backBuffer.BltFast(x, 444, *flipperSurface, nullptr, true);
-        if (backdrop_ != nullptr) {
-            const Rect flipper{x, 444, x + flipperSurface->Width(), 444 + flipperSurface->Height()};
-            DrawCells(backBuffer, &flipper);
+        if (flipperSurface != nullptr) {
+            backBuffer.BltFast(ColumnX(model.flipperLeft), kFlipperY, *flipperSurface, nullptr,
+                               true);
         }
+        // The blocks lie over the flipper where they meet it.
+        DrawCells(backBuffer);
     }
-    if (backdrop_ == nullptr) DrawCells(backBuffer);
 
-    bool trioBelowTop = true;
-    for (const FallingBlock& block : model.currentTrio) {
-        if (block.row > 10) trioBelowTop = false;
-    }
-    if (trioBelowTop) {
-        for (const FallingBlock& block : model.nextTrio) {
-            DrawTile(backBuffer, block.value, false, ColumnX(block.column), 6);
+    if (backdrop_ == nullptr) {
+        // The next trio, shown once the current one is below the top row.
+        for (const ShownCell& block : PreviewShown()) {
+            DrawTile(backBuffer, block.value, false, ColumnX(block.column), kPreviewY);
         }
     }
     for (const FallingBlock& block : model.currentTrio) {
@@ -249,10 +322,6 @@ int GameScene::Draw() {
             dc.TextOut(text.x, text.y, text.text.c_str(), count);
         }
     }
-    char time[32];
-    std::snprintf(time, sizeof time, " Time:%02d:%02d:%02d", model.hours, model.minutes,
-                  model.seconds);
-    dc.TextOut(380, 130, time, 14);
 
     dc.SelectFont(GetFont(2, 1));
     if (model.state == GameState::Paused) {

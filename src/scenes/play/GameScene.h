@@ -5,6 +5,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "display/Bitmap.h"
@@ -59,17 +60,27 @@ private:
     void DrawBackdrop(Surface& target) const;
     // Brings the blocks drawn into the backdrop up to the board's, when they differ.
     void ComposeCells();
-    // The texts beside the board that change only with the score: the score and the
-    // level's best scores (the clock, which changes every second, is drawn on each frame).
+    // Moves the flipper drawn into the backdrop to where the model has it.
+    void ComposeFlipper();
+    // Composes `area` of the backdrop afresh: its background and frame, the flipper
+    // where the backdrop shows it, the board's blocks and the next trio.
+    void ComposeArea(const Rect& area);
+    Rect FlipperArea(int x) const;
+    static constexpr int kFlipperY = 444;
+    // The texts beside the board: the score, the clock and the level's best scores. They
+    // change with the score and, the clock, once a second, while a frame is drawn on
+    // every fall tick.
     struct PanelText {
         int x = 0;
         int y = 0;
         std::string text;
         bool operator==(const PanelText&) const = default;
     };
-    using Panel = std::array<PanelText, 6>;
+    using Panel = std::array<PanelText, 7>;
+    static constexpr size_t kClockText = 6;  // the clock, drawn last
     Panel PanelTexts() const;
-    // Brings the texts drawn into the backdrop up to `panel`, when they differ.
+    // Brings the texts drawn into the backdrop up to `panel`, when they differ: only
+    // the clock's line when only the clock changed.
     void ComposePanel(const Panel& panel);
     // Puts `area` of the backdrop back to its background and frame.
     void RestoreLayers(const Rect& area);
@@ -82,9 +93,18 @@ private:
     struct ShownCell {
         int32_t value = 0;
         bool marked = false;
+        int32_t column = 0;  // of a block of the next trio
         bool operator==(const ShownCell&) const = default;
     };
+    // The next trio as shown over the top row (nothing while the current one is still
+    // in it), and as the backdrop shows it.
+    using Preview = std::array<ShownCell, kTrioSize>;
+    Preview PreviewShown() const;
+    void ComposePreview();
+    Preview composedPreview_{};
+    static constexpr int kPreviewY = 6;
     std::array<std::array<ShownCell, kRows>, kColumns> composedCells_{};
+    std::optional<int> composedFlipperX_;  // where the backdrop shows the flipper
     // The same for the texts beside the board.
     Panel composedPanel_{};
     bool panelGlyphs_ = false;
