@@ -96,6 +96,8 @@ private:
         int32_t column = 0;  // of a block of the next trio
         bool operator==(const ShownCell&) const = default;
     };
+    std::array<std::array<ShownCell, kRows>, kColumns> composedCells_{};
+    std::optional<int> composedFlipperX_;  // where the backdrop shows the flipper
     // The next trio as shown over the top row (nothing while the current one is still
     // in it), and as the backdrop shows it.
     using Preview = std::array<ShownCell, kTrioSize>;
@@ -103,8 +105,6 @@ private:
     void ComposePreview();
     Preview composedPreview_{};
     static constexpr int kPreviewY = 6;
-    std::array<std::array<ShownCell, kRows>, kColumns> composedCells_{};
-    std::optional<int> composedFlipperX_;  // where the backdrop shows the flipper
     // The same for the texts beside the board.
     Panel composedPanel_{};
     bool panelGlyphs_ = false;
