@@ -146,4 +146,23 @@ std::vector<PixelRect> ChangedAreas(const uint16_t* shown, const uint16_t* next,
     return rects;
 }
 
+PixelRect ChangedBounds(const uint16_t* shown, const uint16_t* next, int width, PixelRect area) {
+    int left = area.x + area.w, right = area.x, top = -1, bottom = -1;
+    for (int y = area.y; y < area.y + area.h; ++y) {
+        const uint16_t* a = shown + static_cast<size_t>(y) * width + area.x;
+        const uint16_t* b = next + static_cast<size_t>(y) * width + area.x;
+        int first = 0;
+        while (first < area.w && a[first] == b[first]) ++first;
+        if (first == area.w) continue;
+        int last = area.w - 1;
+        while (a[last] == b[last]) --last;
+        if (top < 0) top = y;
+        bottom = y;
+        left = std::min(left, area.x + first);
+        right = std::max(right, area.x + last + 1);
+    }
+    if (top < 0) return {};
+    return {left, top, right - left, bottom + 1 - top};
+}
+
 }  // namespace zolvex

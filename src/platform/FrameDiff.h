@@ -19,4 +19,10 @@ std::vector<PixelRect> ChangedAreas(const uint16_t* shown, const uint16_t* next,
                                     int height, size_t maxRects = 8,
                                     const std::vector<PixelRect>* within = nullptr);
 
+// The smallest rectangle inside `area` (a rectangle of the width-wide frames) that holds
+// every pixel where `next` differs from `shown`; empty when none does. A changed area
+// found tile by tile, shrunk to this before it is scaled and sent, spares the window
+// system the unchanged edges of its tiles.
+PixelRect ChangedBounds(const uint16_t* shown, const uint16_t* next, int width, PixelRect area);
+
 }  // namespace zolvex

@@ -103,6 +103,23 @@ TEST(FrameDiffTest, EveryChangedPixelIsCoveredOnOddSizes) {
             EXPECT_LE(r.y + r.h, h);
         }
         EXPECT_TRUE(CoversEveryChange(shown, next, w, rects));
+        // Shrunk to its changes, each area still covers them all, with a changed pixel on
+        // each of its four edges.
+        std::vector<PixelRect> bounds;
+        for (const PixelRect& r : rects) {
+            const PixelRect b = ChangedBounds(shown.data(), next.data(), w, r);
+            int edges = 0;
+            for (int y = b.y; y < b.y + b.h; ++y) {
+                for (int x = b.x; x < b.x + b.w; ++x) {
+                    if (shown[y * w + x] == next[y * w + x]) continue;
+                    edges |= (x == b.x ? 1 : 0) | (x == b.x + b.w - 1 ? 2 : 0) |
+                             (y == b.y ? 4 : 0) | (y == b.y + b.h - 1 ? 8 : 0);
+                }
+            }
+            EXPECT_EQ(edges, 15) << round;
+            bounds.push_back(b);
+        }
+        EXPECT_TRUE(CoversEveryChange(shown, next, w, bounds));
     }
 }
 

@@ -233,6 +233,9 @@ void SdlScreen::Present(const uint16_t* pixels, int width, int height, const Fra
     } else {
         changed = ChangedAreas(frame_.data(), pixels, width, height, 8,
                                knownChange ? &change->within : nullptr);
+        // Each area, found tile by tile, shrinks to the pixels that changed in it.
+        for (PixelRect& area : changed) area = ChangedBounds(frame_.data(), pixels, width, area);
+        std::erase_if(changed, [](const PixelRect& area) { return area.w == 0; });
         // A frame like the one shown costs nothing to show again.
         if (changed.empty() && !surfaceFresh_) return;
         for (const PixelRect& area : changed) {
