@@ -89,15 +89,8 @@ bool StartPlaying(Run& run, benchmark::State& state) {
     return true;
 }
 
-// A mid-game board of 40 blocks with no ten-pair, a trio falling over it.
-void DrawPlayScreen(benchmark::State& state) {
-    Run run;
-    if (!run.Started()) {
-        state.SkipWithError("the program did not start");
-        return;
-    }
-    if (!StartPlaying(run, state)) return;
-    GameModel& m = run.Whole().TheGame().model;
+// Fills the board with 40 blocks and no ten-pair, a trio falling over it; the count.
+int FillMidGameBoard(GameModel& m) {
     const int heights[kColumns] = {4, 6, 3, 8, 5, 2, 7, 5};
     uint32_t seed = 7;
     for (int c = 0; c < kColumns; ++c) {
@@ -116,13 +109,36 @@ void DrawPlayScreen(benchmark::State& state) {
     }
     int blocks = 0;
     for (int h : heights) blocks += h;
+    return blocks;
+}
+
+// A mid-game board; with `clockRuns`, every frame shows the next second, as the frame
+// after each tick of the clock does, and its line of the panel is drawn again.
+void DrawPlay(benchmark::State& state, bool clockRuns) {
+    Run run;
+    if (!run.Started()) {
+        state.SkipWithError("the program did not start");
+        return;
+    }
+    if (!StartPlaying(run, state)) return;
+    GameModel& m = run.Whole().TheGame().model;
+    state.counters["blocks"] = FillMidGameBoard(m);
     for (auto _ : state) {
+        if (clockRuns) m.seconds = (m.seconds + 1) % 60;
         run.Whole().TheGame().Draw();
         run.Whole().TheDisplay().Flip();
     }
-    state.counters["blocks"] = blocks;
+}
+
+void DrawPlayScreen(benchmark::State& state) {
+    DrawPlay(state, false);
 }
 BENCHMARK(DrawPlayScreen)->Unit(benchmark::kMicrosecond);
+
+void DrawPlayScreenClockTick(benchmark::State& state) {
+    DrawPlay(state, true);
+}
+BENCHMARK(DrawPlayScreenClockTick)->Unit(benchmark::kMicrosecond);
 
 // The ranking after a game, with the picker and a name being typed.
 void DrawRankingScreen(benchmark::State& state) {
