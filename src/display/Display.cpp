@@ -142,19 +142,30 @@ bool Display::Flip() {
         // on since, so the platform need not compare the rest; that holds only while the
         // front surface is what the platform showed last.
         frameNumber = NextFrameNumber();
-        FrameChange change{frameNumber, 0, {}};
+        // The change and the tiles drawn on are kept from frame to frame, so that
+        // nothing is allocated anew on every fall tick.
+        FrameChange& change = change_;
+        change.frame = frameNumber;
+        change.since = 0;
+        change.within.clear();
         const uint64_t backdrop = frame.RestoredFrom();
         if (shownFrame_ != 0 && backdrop != 0 && backdrop == primarySurface->RestoredFrom()) {
-            DrawnTiles drawn = frame.DrawnSinceRestored();
-            drawn.Add(primarySurface->DrawnSinceRestored());
+            if (drawn_) {
+                *drawn_ = frame.DrawnSinceRestored();
+            } else {
+                drawn_.emplace(frame.DrawnSinceRestored());
+            }
+            drawn_->Add(primarySurface->DrawnSinceRestored());
             change.since = shownFrame_;
-            change.within = drawn.Areas();
+            drawn_->ForEachArea(
+                [&change](const PixelRect& area) { change.within.push_back(area); });
         }
         platform_.PresentChange(frame.Pixels(), frame.Width(), frame.Height(), change);
     }
     shownFrame_ = frameNumber;
     if (!primarySurface->SwapPixels(*backBufferSurface)) return false;
-    flippedTexts = std::move(pendingTexts);
+    // The two lists trade places, each keeping its room for the next frame's texts.
+    flippedTexts.swap(pendingTexts);
     pendingTexts.clear();
     ++flipCount;
     return true;

@@ -116,6 +116,8 @@ private:
     // The number the platform was given with the front surface's frame; 0 when what
     // it showed last was something else.
     uint64_t shownFrame_ = 0;
+    FrameChange change_;
+    std::optional<DrawnTiles> drawn_;  // the tiles drawn on in either of the last two frames
     bool textGlyphsDrawn_ = true;
     // What PrepareAhead built (the screen's size and whether its pictures loaded),
     // until Init takes it over.

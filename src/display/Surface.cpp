@@ -78,26 +78,7 @@ void DrawnTiles::Clear() {
 
 std::vector<PixelRect> DrawnTiles::Areas() const {
     std::vector<PixelRect> areas;
-    if (all_) {
-        if (width_ > 0 && height_ > 0) areas.push_back({0, 0, width_, height_});
-        return areas;
-    }
-    if (count_ == 0) return areas;
-    for (int row = 0; row < rows_; ++row) {
-        const uint8_t* tiles = tiles_.data() + static_cast<size_t>(row) * columns_;
-        for (int column = 0; column < columns_;) {
-            if (tiles[column] == 0) {
-                ++column;
-                continue;
-            }
-            int end = column + 1;
-            while (end < columns_ && tiles[end] != 0) ++end;
-            const int x = column * kTile, y = row * kTile;
-            areas.push_back(
-                {x, y, std::min(width_, end * kTile) - x, std::min(height_, y + kTile) - y});
-            column = end;
-        }
-    }
+    ForEachArea([&areas](const PixelRect& area) { areas.push_back(area); });
     return areas;
 }
 
@@ -169,13 +150,13 @@ bool Surface::BltFast(int x, int y, const Surface& src, const Rect* srcRect, boo
 
 void Surface::Restore(const Surface& src) {
     if (restoredFrom == src.content && !drawn.All()) {
-        for (const PixelRect& area : drawn.Areas()) {
+        drawn.ForEachArea([this, &src](const PixelRect& area) {
             for (int y = area.y; y < area.y + area.h; ++y) {
                 const size_t offset = static_cast<size_t>(y) * width + area.x;
                 std::memcpy(pixels.data() + offset, src.pixels.data() + offset,
                             static_cast<size_t>(area.w) * sizeof(uint16_t));
             }
-        }
+        });
     } else {
         std::memcpy(pixels.data(), src.pixels.data(), pixels.size() * sizeof(uint16_t));
     }

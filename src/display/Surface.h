@@ -2,6 +2,7 @@
 // scene's off-screen pictures, with the copies and fills the scenes draw with.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -45,6 +46,10 @@ public:
     // The tiles as rectangles in pixels, clipped to the surface: one per run of drawn
     // tiles in a row of tiles.
     std::vector<PixelRect> Areas() const;
+    // The same rectangles handed to `visit` one by one, for the frame's own paths,
+    // which run on every fall tick and need no list of them.
+    template <class Visit>
+    void ForEachArea(Visit&& visit) const;
 
 private:
     int width_, height_, columns_, rows_;
@@ -52,6 +57,30 @@ private:
     size_t count_ = 0;
     std::vector<uint8_t> tiles_;
 };
+
+template <class Visit>
+void DrawnTiles::ForEachArea(Visit&& visit) const {
+    if (all_) {
+        if (width_ > 0 && height_ > 0) visit(PixelRect{0, 0, width_, height_});
+        return;
+    }
+    if (count_ == 0) return;
+    for (int row = 0; row < rows_; ++row) {
+        const uint8_t* tiles = tiles_.data() + static_cast<size_t>(row) * columns_;
+        for (int column = 0; column < columns_;) {
+            if (tiles[column] == 0) {
+                ++column;
+                continue;
+            }
+            int end = column + 1;
+            while (end < columns_ && tiles[end] != 0) ++end;
+            const int x = column * kTile, y = row * kTile;
+            visit(PixelRect{x, y, std::min(width_, end * kTile) - x,
+                            std::min(height_, y + kTile) - y});
+            column = end;
+        }
+    }
+}
 
 class Surface {
 public:

@@ -255,9 +255,11 @@ void FrameScaler::ScaleArea(const uint16_t* src, int c0, int c1, int r0, int r1,
     // One frame row in 32 bits; the frame rows `upper` and `lower` already scaled across;
     // and a window row made from them. Every window row is made in these small buffers and
     // then streamed out, so the window's pixels are only ever written.
-    std::vector<uint32_t> line(static_cast<size_t>(srcW_));
-    std::vector<uint32_t> upper(static_cast<size_t>(width)), lower(upper.size()),
-        made(upper.size());
+    line_.resize(static_cast<size_t>(srcW_));
+    for (std::vector<uint32_t>* row : {&upper_, &lower_, &made_}) {
+        row->resize(static_cast<size_t>(width));
+    }
+    std::vector<uint32_t>&line = line_, &upper = upper_, &lower = lower_, &made = made_;
     int upperRow = -1, lowerRow = -1;
     const Tap* previous = nullptr;
     const uint32_t* row = nullptr;

@@ -90,6 +90,8 @@ private:
     std::vector<int> blendedColumns_;
     // Each window column shows the next frame column, unblended: an unscaled window.
     bool oneToOneColumns_ = false;
+    // ScaleArea's rows, kept between frames so that a frame allocates nothing.
+    mutable std::vector<uint32_t> line_, upper_, lower_, made_;
 };
 
 }  // namespace zolvex

@@ -298,7 +298,8 @@ void SdlScreen::PresentToSurface(const std::vector<PixelRect>& changed) {
         surfaceFresh_ = false;
         return;
     }
-    std::vector<SDL_Rect> written;
+    std::vector<SDL_Rect>& written = written_;
+    written.clear();
     for (const PixelRect& area : changed) {
         const PixelRect out = scaler_.ScaleRegion(frame_.data(), area, target, pitch);
         if (out.w > 0 && out.h > 0) written.push_back({out.x, out.y, out.w, out.h});

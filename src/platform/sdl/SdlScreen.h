@@ -74,6 +74,7 @@ private:
     FrameScaler scaler_;
     PixelRect picture_;
     bool surfaceFresh_ = true;
+    std::vector<SDL_Rect> written_;  // the window's rectangles a frame wrote, kept for the next
 
     ScalingMode scaling_ = ScalingMode::Sharp;
     std::vector<uint16_t> frame_;  // the frame shown last

@@ -221,6 +221,17 @@ GameScene::Panel GameScene::PanelTexts() const {
     return panel;
 }
 
+const GameScene::Panel& GameScene::ShownPanel() {
+    const PanelNumbers numbers{model.score,         model.bestScores[0], model.bestScores[1],
+                               model.bestScores[2], model.tenthScore,    model.hours,
+                               model.minutes,       model.seconds};
+    if (shownNumbers_ != numbers) {
+        shownPanel_ = PanelTexts();
+        shownNumbers_ = numbers;
+    }
+    return shownPanel_;
+}
+
 void GameScene::ComposePanel(const Panel& panel) {
     // Glyphs the display does not draw are not drawn here either.
     const bool glyphs = TheDisplay().TextGlyphsDrawn();
@@ -281,7 +292,7 @@ int GameScene::Draw() {
     if (target == nullptr) return 0;
     Surface& backBuffer = *target;
 
-    const Panel panel = PanelTexts();
+    const Panel& panel = ShownPanel();
     if (backdrop_ != nullptr) {
         ComposeCells();
         ComposeFlipper();

@@ -79,6 +79,15 @@ private:
     using Panel = std::array<PanelText, 7>;
     static constexpr size_t kClockText = 6;  // the clock, drawn last
     Panel PanelTexts() const;
+    // PanelTexts, made again only when a number it shows has changed.
+    const Panel& ShownPanel();
+    struct PanelNumbers {
+        uint32_t score = 0, first = 0, second = 0, third = 0, tenth = 0;
+        int32_t hours = 0, minutes = 0, seconds = 0;
+        bool operator==(const PanelNumbers&) const = default;
+    };
+    std::optional<PanelNumbers> shownNumbers_;
+    Panel shownPanel_{};
     // Brings the texts drawn into the backdrop up to `panel`, when they differ: only
     // the clock's line when only the clock changed.
     void ComposePanel(const Panel& panel);
