@@ -231,13 +231,14 @@ PixelRect FrameScaler::ScaleRegion(const uint16_t* src, PixelRect changed, uint3
     const int top = std::max(0, changed.y), bottom = std::min(srcH_, changed.y + changed.h) - 1;
     if (visible_.w == 0 || last < first || bottom < top) return {};
     // A tap reads frame pixels index and, when it blends, index + 1; both only grow
-    // along the axis, so the affected taps are one run.
+    // along the axis, so the affected taps are one run, found by halving (a full-screen
+    // axis has up to 1920 taps, and a fall tick asks for a few small areas).
     const auto affected = [](const std::vector<Tap>& taps, int lo, int hi) {
-        const auto begin = std::find_if(taps.begin(), taps.end(), [lo](const Tap& t) {
-            return t.index + (t.weight != 0 ? 1 : 0) >= lo;
+        const auto begin = std::partition_point(taps.begin(), taps.end(), [lo](const Tap& t) {
+            return t.index + (t.weight != 0 ? 1 : 0) < lo;
         });
         const auto end =
-            std::find_if(begin, taps.end(), [hi](const Tap& t) { return t.index > hi; });
+            std::partition_point(begin, taps.end(), [hi](const Tap& t) { return t.index <= hi; });
         return std::pair{static_cast<int>(begin - taps.begin()),
                          static_cast<int>(end - taps.begin())};
     };

@@ -43,6 +43,8 @@ namespace {
 
 // The shortest wait the mixer's library is loaded in, which takes some 10 ms.
 constexpr uint64_t kMixerLoadPauseMs = 50;
+// The longest the loop goes without pumping SDL's events while the X connection is quiet.
+constexpr uint64_t kPumpAtLeastEveryMs = 200;
 
 uint32_t VirtualKeyOf(SDL_Keycode key) {
     switch (key) {
@@ -280,7 +282,7 @@ public:
             const bool tickDue = events_.SleepBefore(NowMs()) == std::optional<uint64_t>{0};
             if (!justRead && (pollingLoop_ || events_.HasQueued() ||
                               (tickDue && (xDisplay_ == nullptr || !XConnectionIdle(xDisplay_))))) {
-                SDL_PumpEvents();
+                Pump();
             }
             justRead = false;
             while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
@@ -315,12 +317,16 @@ public:
                 continue;
             }
             if (xDisplay_ != nullptr && SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) == SDL_FALSE) {
-                // On X the wait is one poll of the connection and then one read of it;
-                // SDL's own wait reads the connection two or three times around its poll.
+                // On X the wait is one poll of the connection and, when that finds
+                // something, one read of it; SDL's own wait reads the connection two or
+                // three times around its poll. A wait whose time ran out has nothing to
+                // read, and on a fall tick reading all the same costs more calls than
+                // the drawing. SDL still reads its sources every so often, for what it
+                // does there in its own time (keeping the screen saver off, for one).
                 const int limit =
                     !sleep ? -1 : static_cast<int>(std::min<uint64_t>(*sleep, INT_MAX));
-                XWaitForInput(xDisplay_, limit);
-                SDL_PumpEvents();
+                const bool input = XWaitForInput(xDisplay_, limit);
+                if (input || NowMs() >= lastPumpMs_ + kPumpAtLeastEveryMs) Pump();
             } else {
                 bool got = !sleep ? SDL_WaitEvent(&event) != 0
                                   : SDL_WaitEventTimeout(&event, static_cast<int>(*sleep)) != 0;
@@ -329,6 +335,11 @@ public:
             justRead = true;
             ticksFirst_ = joined;
         }
+    }
+
+    void Pump() {
+        SDL_PumpEvents();
+        lastPumpMs_ = NowMs();
     }
 
     void LogTick(const Message& m) {
@@ -759,6 +770,7 @@ private:
     std::FILE* tickLog_ = nullptr;
     bool tickLogged_ = false;
     bool ticksFirst_ = false;  // the last wait slept past a due tick
+    uint64_t lastPumpMs_ = 0;  // when SDL last read its event sources
     uint64_t start_ = 0;
     SdlScreen screen_;
     bool focused_ = true;

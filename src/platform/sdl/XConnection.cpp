@@ -39,12 +39,12 @@ bool XConnectionIdle(void* display) {
     return poll(&socket, 1, 0) == 0;
 }
 
-void XWaitForInput(void* display, int timeoutMs) {
+bool XWaitForInput(void* display, int timeoutMs) {
     auto* x = static_cast<Display*>(display);
     XFlush(x);
-    if (XEventsQueued(x, QueuedAlready) > 0) return;
+    if (XEventsQueued(x, QueuedAlready) > 0) return true;
     pollfd socket{ConnectionNumber(x), POLLIN, 0};
-    poll(&socket, 1, timeoutMs);
+    return poll(&socket, 1, timeoutMs) != 0;
 }
 
 }  // namespace zolvex

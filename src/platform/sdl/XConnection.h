@@ -22,6 +22,7 @@ bool XConnectionIdle(void* display);
 
 // Sends what Xlib holds for the X server, then waits until the connection `display` has
 // something to read or `timeoutMs` has passed (-1: no limit) or a signal arrives.
-void XWaitForInput(void* display, int timeoutMs);
+// False only when the time ran out with nothing to read.
+bool XWaitForInput(void* display, int timeoutMs);
 
 }  // namespace zolvex
