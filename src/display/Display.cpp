@@ -150,11 +150,7 @@ bool Display::Flip() {
         change.within.clear();
         const uint64_t backdrop = frame.RestoredFrom();
         if (shownFrame_ != 0 && backdrop != 0 && backdrop == primarySurface->RestoredFrom()) {
-            if (drawn_) {
-                *drawn_ = frame.DrawnSinceRestored();
-            } else {
-                drawn_.emplace(frame.DrawnSinceRestored());
-            }
+            drawn_ = frame.DrawnSinceRestored();  // into the room the last frame's took
             drawn_->Add(primarySurface->DrawnSinceRestored());
             change.since = shownFrame_;
             drawn_->ForEachArea(
