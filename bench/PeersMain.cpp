@@ -149,7 +149,7 @@ bool PrepareGameCopy(const std::string& gameDir, const std::string& folder) {
     }
     for (const auto& entry : fs::directory_iterator(gameDir, error)) {
         const std::string ext = entry.path().extension().string();
-        if (ext == ".mid" || ext == ".flac" || ext == ".ogg") {
+        if (ext == ".mid" || ext == ".wav" || ext == ".ogg") {
             fs::copy(entry.path(), fs::path(folder) / entry.path().filename(), options, error);
         }
     }

@@ -2,13 +2,13 @@
 # Sourced, not run.
 
 # What building and playing the game need; the build renders the tunes with FluidSynth and
-# the TimGM6mb sound font and encodes them with libFLAC and libvorbisenc; screenshots are PNG files (libpng);
+# the TimGM6mb sound font and encodes them as WAV and with libvorbisenc; screenshots are PNG files (libpng);
 # zolvex-sim --fonts stb draws text with stb_truetype (libstb-dev).
 zolvex_game_packages=(
   cmake g++ make pkg-config
   libsdl2-dev libsdl2-ttf-dev libsdl2-mixer-dev timgm6mb-soundfont fonts-vlgothic
   libfontconfig-dev fonts-dejavu-core zlib1g-dev libx11-dev
-  libfluidsynth-dev libflac-dev libvorbis-dev libogg-dev libpng-dev libstb-dev
+  libfluidsynth-dev libvorbis-dev libogg-dev libpng-dev libstb-dev
 )
 
 # What the test suite adds: the simulator's JSON, the test and benchmark libraries, the

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <optional>
 
-#include "formats/FlacStream.h"
 #include "formats/VorbisStream.h"
+#include "formats/WavTune.h"
 
 namespace zolvex {
 
@@ -49,11 +49,11 @@ std::string MidiDigest(const uint8_t* bytes, size_t size) {
 }
 
 std::string RenderedTuneProblem(const uint8_t* tune, size_t tuneSize, const uint8_t* midi,
-                                size_t midiSize) {
+                                size_t midiSize, uint64_t fileSize) {
     VorbisStreamInfo info;
-    const bool flac = tuneSize >= 4 && std::memcmp(tune, "fLaC", 4) == 0;
+    const bool wav = tuneSize >= 4 && std::memcmp(tune, "RIFF", 4) == 0;
     std::string problem =
-        flac ? ReadFlacStream(tune, tuneSize, info) : ReadVorbisStream(tune, tuneSize, info);
+        wav ? ReadWavTune(tune, tuneSize, fileSize, info) : ReadVorbisStream(tune, tuneSize, info);
     if (!problem.empty()) return problem;
     const std::optional<std::string> digest = VorbisComment(info, kMidiDigestComment);
     if (!digest) return "it names no MIDI file (no ZOLVEX_MIDI comment)";

@@ -35,8 +35,8 @@ std::string ReadVorbisStream(const uint8_t* bytes, size_t size, VorbisStreamInfo
 
 // Reads a Vorbis comment list (vendor, count, then each comment, all lengths 32-bit
 // little-endian) from the start of `data`, as the Vorbis comment header holds it after
-// its signature and a FLAC file's comment block holds it whole. Appends the comments to
-// `info` and sets `used` to the bytes read; else says what is wrong.
+// its signature. Appends the comments to `info` and sets `used` to the bytes read; else
+// says what is wrong.
 std::string ReadVorbisComments(const uint8_t* data, size_t size, size_t& used,
                                VorbisStreamInfo& info);
 

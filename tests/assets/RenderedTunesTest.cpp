@@ -1,7 +1,6 @@
-// The tunes the build renders, FLAC for the desktop and Ogg Vorbis for the page, decoded
-// with libFLAC and libvorbisfile as the mixers decode them: each belongs to the MIDI file
+// The tunes the build renders, WAV for the desktop and Ogg Vorbis for the page, read as
+// the mixers read them (libvorbisfile decodes the page's): each belongs to the MIDI file
 // beside it and loops without a click.
-#include <FLAC/stream_decoder.h>
 #include <gtest/gtest.h>
 #include <vorbis/vorbisfile.h>
 
@@ -13,16 +12,16 @@
 #include "Files.h"
 #include "MidiSequence.h"
 #include "TuneRenderer.h"
-#include "formats/FlacStream.h"
 #include "formats/RenderedTune.h"
 #include "formats/VorbisStream.h"
+#include "formats/WavTune.h"
 
 namespace zolvex::test {
 namespace {
 
 const std::string kDir = ZOLVEX_ASSET_DIR;
 const char* const kTunes[] = {"open", "game", "rank"};
-const char* const kFormats[] = {".flac", ".ogg"};
+const char* const kFormats[] = {".wav", ".ogg"};
 
 struct Decoded {
     int channels = 0;
@@ -50,45 +49,36 @@ Decoded DecodeVorbis(const std::string& path) {
     return out;
 }
 
-FLAC__StreamDecoderWriteStatus TakeFlacFrame(const FLAC__StreamDecoder* /*decoder*/,
-                                             const FLAC__Frame* frame,
-                                             const FLAC__int32* const buffer[], void* data) {
-    auto* out = static_cast<Decoded*>(data);
-    out->channels = static_cast<int>(frame->header.channels);
-    out->rate = static_cast<long>(frame->header.sample_rate);
-    for (uint32_t i = 0; i < frame->header.blocksize; ++i) {
-        for (int c = 0; c < out->channels; ++c) out->samples.push_back(buffer[c][i] / 32768.0F);
-    }
-    return FLAC__STREAM_DECODER_WRITE_STATUS_CONTINUE;
-}
-
-void NoteFlacError(const FLAC__StreamDecoder* /*decoder*/, FLAC__StreamDecoderErrorStatus status,
-                   void* data) {
-    ADD_FAILURE() << FLAC__StreamDecoderErrorStatusString[status];
-    static_cast<Decoded*>(data)->samples.clear();
-}
-
-Decoded DecodeFlac(const std::string& path) {
+// The sound of a WAV tune, 16-bit PCM after its data chunk's header, as the mixer reads it.
+Decoded DecodeWav(const std::string& path) {
     Decoded out;
-    FLAC__StreamDecoder* decoder = FLAC__stream_decoder_new();
-    if (decoder == nullptr) return out;
-    FLAC__stream_decoder_set_md5_checking(decoder, true);
-    if (FLAC__stream_decoder_init_file(decoder, path.c_str(), TakeFlacFrame, nullptr, NoteFlacError,
-                                       &out) == FLAC__STREAM_DECODER_INIT_STATUS_OK) {
-        EXPECT_TRUE(FLAC__stream_decoder_process_until_end_of_stream(decoder));
-        EXPECT_TRUE(FLAC__stream_decoder_finish(decoder)) << "the decoded sound fails its MD5";
+    const std::vector<uint8_t> file = ReadFileBytes(path);
+    VorbisStreamInfo info;
+    const std::string problem = ReadWavTune(file.data(), file.size(), 0, info);
+    EXPECT_EQ(problem, "");
+    if (!problem.empty()) return out;
+    out.channels = info.channels;
+    out.rate = info.sampleRate;
+    size_t at = 12;
+    while (std::string(file.begin() + at, file.begin() + at + 4) != "data") {
+        const uint32_t length = file[at + 4] | file[at + 5] << 8 | file[at + 6] << 16 |
+                                static_cast<uint32_t>(file[at + 7]) << 24;
+        at += 8 + length + (length & 1U);
     }
-    FLAC__stream_decoder_delete(decoder);
+    for (uint64_t i = 0; i < info.frames * static_cast<uint64_t>(info.channels); ++i) {
+        const uint8_t* p = file.data() + at + 8 + 2 * i;
+        out.samples.push_back(static_cast<int16_t>(p[0] | p[1] << 8) / 32768.0F);
+    }
     return out;
 }
 
 Decoded Decode(const std::string& path) {
-    return path.ends_with(".flac") ? DecodeFlac(path) : DecodeVorbis(path);
+    return path.ends_with(".wav") ? DecodeWav(path) : DecodeVorbis(path);
 }
 
 uint64_t Comment(const std::vector<uint8_t>& tune, const char* key) {
     VorbisStreamInfo info;
-    if (ReadFlacStream(tune.data(), tune.size(), info) != "") {
+    if (ReadWavTune(tune.data(), tune.size(), 0, info) != "") {
         ReadVorbisStream(tune.data(), tune.size(), info);
     }
     return std::stoull(VorbisComment(info, key).value_or("0"));

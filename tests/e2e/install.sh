@@ -18,7 +18,7 @@ cmake --install "$build" --prefix "$prefix" >"$E2E_DIR/install.log" 2>&1 ||
 
 share=$prefix/share
 for file in bin/zolvex share/zolvex/bmp/mback.bmp share/zolvex/wav/drop.wav share/zolvex/open.mid \
-    share/zolvex/open.flac share/applications/zolvex.desktop share/metainfo/zolvex.metainfo.xml \
+    share/zolvex/open.wav share/applications/zolvex.desktop share/metainfo/zolvex.metainfo.xml \
     share/man/man6/zolvex.6; do
     [ -f "$prefix/$file" ] || e2e_fail "$file was not installed"
 done

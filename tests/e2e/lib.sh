@@ -76,7 +76,7 @@ e2e_prepare() {
     cp "$build/$exe" "$E2E_DIR/zolvex" || e2e_fail "cannot copy $exe"
     cp -r "$build/bmp" "$build/wav" "$E2E_DIR/" || e2e_fail "cannot copy bmp/ and wav/ from $build"
     cp "$build"/*.mid "$E2E_DIR/" 2>/dev/null || e2e_fail "no tunes (*.mid) in $build"
-    cp "$build"/*.flac "$E2E_DIR/" 2>/dev/null || e2e_fail "no rendered tunes (*.flac) in $build"
+    cp "$build"/*.wav "$E2E_DIR/" 2>/dev/null || e2e_fail "no rendered tunes (*.wav) in $build"
     printf '[Display]\nWindowed=1\n' >"$E2E_DIR/zolvex.ini"
 }
 

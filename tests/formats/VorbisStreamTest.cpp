@@ -1,15 +1,15 @@
-// The Ogg Vorbis and FLAC readers and the check that ties a rendered tune to its MIDI
+// The Ogg Vorbis and WAV tune readers and the check that ties a rendered tune to its MIDI
 // file, on streams made by the tune renderer's own encoders.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "FlacWriter.h"
 #include "VorbisWriter.h"
-#include "formats/FlacStream.h"
+#include "WavWriter.h"
 #include "formats/RenderedTune.h"
 #include "formats/VorbisStream.h"
+#include "formats/WavTune.h"
 
 namespace zolvex {
 namespace {
@@ -23,16 +23,18 @@ std::vector<float> Tone() {
     return samples;
 }
 
-// The tone as Ogg Vorbis, or as FLAC, with these comments.
+// The tone as Ogg Vorbis, or as a WAV tune with this loop, with these comments.
 std::vector<uint8_t> Stream(Comments comments) {
     VorbisEncoding encoding;
     encoding.comments = std::move(comments);
     return EncodeVorbis(Tone(), encoding);
 }
-std::vector<uint8_t> Flac(Comments comments) {
-    FlacEncoding encoding;
+std::vector<uint8_t> Wav(uint64_t loopStart, uint64_t loopLength, Comments comments) {
+    WavEncoding encoding;
+    encoding.loopStart = loopStart;
+    encoding.loopLength = loopLength;
     encoding.comments = std::move(comments);
-    return EncodeFlac(Tone(), encoding);
+    return EncodeWav(Tone(), encoding);
 }
 
 std::string Problem(const std::vector<uint8_t>& bytes) {
@@ -101,52 +103,55 @@ TEST(RenderedTuneTest, ATuneIsPlayedOnlyForTheMidiFileItNamesAndWithAWholeLoop) 
     }
 }
 
-TEST(FlacStreamTest, TheMetadataGivesFormatLengthAndCommentsAndDamagedMetadataIsRefused) {
-    const std::vector<uint8_t> flac =
-        Flac({{"LOOPSTART", "410"}, {"LOOPLENGTH", "4000"}, {"ZOLVEX_MIDI", "cbf43926:9"}});
+TEST(WavTuneTest, TheHeadGivesFormatLengthLoopAndCommentsAndDamagedHeadsAreRefused) {
+    const std::vector<uint8_t> wav = Wav(410, 4000, {{"ZOLVEX_MIDI", "cbf43926:9"}});
     VorbisStreamInfo info;
-    ASSERT_EQ(ReadFlacStream(flac.data(), flac.size(), info), "");
+    ASSERT_EQ(ReadWavTune(wav.data(), wav.size(), 0, info), "");
     EXPECT_EQ(info.channels, 2);
     EXPECT_EQ(info.sampleRate, 44100u);
     EXPECT_EQ(info.frames, 4410u);
     EXPECT_EQ(VorbisComment(info, "loopstart"), "410");
+    EXPECT_EQ(VorbisComment(info, "LOOPLENGTH"), "4000");
     const std::vector<uint8_t> midi = {'1', '2', '3', '4', '5', '6', '7', '8', '9'};
-    EXPECT_EQ(RenderedTuneProblem(flac.data(), flac.size(), midi.data(), midi.size()), "");
+    EXPECT_EQ(RenderedTuneProblem(wav.data(), wav.size(), midi.data(), midi.size()), "");
     const std::vector<uint8_t> foreign = {'1', '2', '3', '4', '5', '6', '7', '8', '0'};
-    EXPECT_EQ(RenderedTuneProblem(flac.data(), flac.size(), foreign.data(), foreign.size()),
+    EXPECT_EQ(RenderedTuneProblem(wav.data(), wav.size(), foreign.data(), foreign.size()),
               "it was rendered from another MIDI file");
+    const std::vector<uint8_t> early = Wav(0, 4000, {{"ZOLVEX_MIDI", "cbf43926:9"}});
+    EXPECT_NE(RenderedTuneProblem(early.data(), early.size(), midi.data(), midi.size())
+                  .find("does not end where"),
+              std::string::npos);
 
-    // Cut anywhere before the first frame's sync code: refused, never read past the end.
-    size_t audio = 42;
-    while (audio + 1 < flac.size() && !(flac[audio] == 0xFF && flac[audio + 1] == 0xF8)) ++audio;
-    for (size_t cut = 0; cut <= audio + 2; ++cut) {
-        const std::vector<uint8_t> part(flac.begin(), flac.begin() + static_cast<ptrdiff_t>(cut));
-        EXPECT_EQ(ReadFlacStream(part.data(), part.size(), info).empty(), cut == audio + 2) << cut;
-    }
-    // Read from a file, only the head is taken, with the seek table's bytes left out.
+    // Read from a file, only the head is taken; it passes for the file's size alone.
     std::FILE* file = std::tmpfile();
     ASSERT_NE(file, nullptr);
-    ASSERT_EQ(std::fwrite(flac.data(), 1, flac.size(), file), flac.size());
+    ASSERT_EQ(std::fwrite(wav.data(), 1, wav.size(), file), wav.size());
     std::rewind(file);
-    const std::vector<uint8_t> head = ReadFlacHead(file);
+    const std::vector<uint8_t> head = ReadWavTuneHead(file);
     std::fclose(file);
-    EXPECT_LT(head.size(), audio);
-    VorbisStreamInfo fromHead;
-    ASSERT_EQ(ReadFlacStream(head.data(), head.size(), fromHead), "");
-    EXPECT_EQ(fromHead.frames, 4410u);
-    EXPECT_EQ(VorbisComment(fromHead, "ZOLVEX_MIDI"), "cbf43926:9");
+    const size_t audio = wav.size() - 4410 * 4;
+    EXPECT_EQ(head.size(), audio);
+    ASSERT_EQ(ReadWavTune(head.data(), head.size(), wav.size(), info), "");
+    EXPECT_EQ(VorbisComment(info, "ZOLVEX_MIDI"), "cbf43926:9");
+    EXPECT_EQ(ReadWavTune(head.data(), head.size(), wav.size() - 1, info),
+              "the sound data is cut short");
+    // Cut anywhere in the head: refused, never read past the end.
+    for (size_t cut = 0; cut < audio; ++cut) {
+        const std::vector<uint8_t> part(wav.begin(), wav.begin() + static_cast<ptrdiff_t>(cut));
+        EXPECT_NE(ReadWavTune(part.data(), part.size(), 0, info), "") << cut;
+    }
 
-    std::vector<uint8_t> damaged = flac;
-    damaged[4] = 0x04;  // the first block claims to be the comments
-    EXPECT_NE(ReadFlacStream(damaged.data(), damaged.size(), info), "");
-    damaged = flac;
-    damaged[5] = 0xFF;  // a first block longer than the file
-    EXPECT_NE(ReadFlacStream(damaged.data(), damaged.size(), info), "");
-    std::vector<uint8_t> huge = flac;
-    huge.resize(kMaxFlacFileBytes + 1);
-    EXPECT_NE(ReadFlacStream(huge.data(), huge.size(), info).find("too large"), std::string::npos);
+    std::vector<uint8_t> damaged = wav;
+    damaged[16] = 0xFF;  // a format chunk longer than the file
+    EXPECT_NE(ReadWavTune(damaged.data(), damaged.size(), 0, info), "");
+    damaged = wav;
+    damaged[34] = 8;  // 8-bit sound
+    EXPECT_EQ(ReadWavTune(damaged.data(), damaged.size(), 0, info), "expected 16-bit PCM");
+    EXPECT_NE(ReadWavTune(wav.data(), wav.size(), kMaxWavTuneBytes + 1, info).find("too large"),
+              std::string::npos);
     const std::vector<uint8_t> ogg = Stream({});
-    EXPECT_EQ(ReadFlacStream(ogg.data(), ogg.size(), info), "not a FLAC file");
+    EXPECT_NE(ReadWavTune(ogg.data(), ogg.size(), 0, info).find("not a WAV file"),
+              std::string::npos);
 }
 
 }  // namespace

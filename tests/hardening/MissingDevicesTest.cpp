@@ -333,7 +333,7 @@ TEST_F(MissingDevicesTest, WithoutASoundFontOnlyATuneToSynthesiseFailsToLoadAndS
     if (status == kCannotHide) GTEST_SKIP() << "no mount namespace to hide the sound fonts in";
     EXPECT_EQ(status, 0) << "the shipped tune did not load, or the other one loaded";
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], "zolvex: cannot play the rendered tune " + (folder / "game.flac").string() +
+    EXPECT_EQ(lines[0], "zolvex: cannot play the rendered tune " + (folder / "game.wav").string() +
                             " (No such file or directory): synthesising " + alone);
     EXPECT_EQ(lines[1],
               "zolvex: no General MIDI sound font found (looked in "

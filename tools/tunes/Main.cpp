@@ -1,9 +1,9 @@
 // zolvex-tunes: renders one of the game's MIDI tunes into the files the game plays
 // instead, looping seamlessly, with the synthesizer and sound font the game would
-// synthesise it with: FLAC (TUNE.flac, the desktop's: the cheapest to decode while it
-// plays) and Ogg Vorbis (TUNE.ogg, the page's: what every browser decodes), one render
-// written as each output asks by its extension.
-// Usage: zolvex-tunes [--soundfont FILE] TUNE.mid OUTPUT.flac|OUTPUT.ogg...
+// synthesise it with: WAV (TUNE.wav, the desktop's: 16-bit PCM, which costs nothing to
+// decode while it plays) and Ogg Vorbis (TUNE.ogg, the page's: what every browser
+// decodes), one render written as each output asks by its extension.
+// Usage: zolvex-tunes [--soundfont FILE] TUNE.mid OUTPUT.wav|OUTPUT.ogg...
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "FlacWriter.h"
 #include "MidiSequence.h"
 #include "TuneRenderer.h"
 #include "VorbisWriter.h"
+#include "WavWriter.h"
 #include "formats/RenderedTune.h"
 #include "platform/sdl/SoundFont.h"
 
@@ -105,10 +105,13 @@ int Render(const char* soundFontArgument, const std::string& midiPath,
         {kMidiDigestComment, digest}};
     for (const std::string& output : outputs) {
         std::vector<uint8_t> bytes;
-        if (EndsWith(output, ".flac")) {
-            FlacEncoding encoding;
-            encoding.comments = comments;
-            bytes = EncodeFlac(tune->sound, encoding);
+        if (EndsWith(output, ".wav")) {
+            // The sampler chunk holds the loop, where the mixer looks for it in a WAV file.
+            WavEncoding encoding;
+            encoding.loopStart = tune->loopStart;
+            encoding.loopLength = tune->loopLength;
+            encoding.comments = {{kMidiDigestComment, digest}};
+            bytes = EncodeWav(tune->sound, encoding);
         } else {
             VorbisEncoding encoding;
             // The stream's serial number only has to be the same in every build.
@@ -139,11 +142,11 @@ int main(int argc, char** argv) {
     }
     std::vector<std::string> outputs(argv + std::min(first + 1, argc), argv + argc);
     const bool known = std::all_of(outputs.begin(), outputs.end(), [](const std::string& path) {
-        return EndsWith(path, ".flac") || EndsWith(path, ".ogg");
+        return EndsWith(path, ".wav") || EndsWith(path, ".ogg");
     });
     if (argc - first < 2 || !known) {
         std::fprintf(stderr,
-                     "usage: zolvex-tunes [--soundfont FILE] TUNE.mid OUTPUT.flac|OUTPUT.ogg...\n");
+                     "usage: zolvex-tunes [--soundfont FILE] TUNE.mid OUTPUT.wav|OUTPUT.ogg...\n");
         return 2;
     }
     return Render(soundFont, argv[first], outputs);

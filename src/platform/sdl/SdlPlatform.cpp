@@ -21,10 +21,10 @@
 #include <vector>
 
 #include "core/Paths.h"
-#include "formats/FlacStream.h"
 #include "formats/MidiCheck.h"
 #include "formats/RenderedTune.h"
 #include "formats/WavCheck.h"
+#include "formats/WavTune.h"
 #include "platform/EventQueue.h"
 #include "platform/OutputLimiter.h"
 #include "platform/Storage.h"
@@ -115,11 +115,11 @@ std::string MidiFileProblem(const std::string& path, std::vector<uint8_t>& data)
     return problem.empty() ? MidiDataProblem(data.data(), data.size()) : problem;
 }
 
-// Where the build puts a tune's rendering: beside it, as "open.flac" for "open.mid".
-// FLAC, not Ogg Vorbis: decoding it while it plays costs the mixer's thread about half
-// as much, which is most of what the game spends on its music.
+// Where the build puts a tune's rendering: beside it, as "open.wav" for "open.mid".
+// 16-bit PCM, not FLAC or Ogg Vorbis: decoding was most of what the game spent on its
+// music, and PCM needs none (the mixer's thread costs a third less in play).
 std::string RenderedTunePath(const std::string& midiPath) {
-    return std::filesystem::path(midiPath).replace_extension(".flac").string();
+    return std::filesystem::path(midiPath).replace_extension(".wav").string();
 }
 
 // A hang-up (the terminal the game was started from has gone) is taken as the
@@ -507,8 +507,11 @@ public:
         if (file == nullptr) {
             problem = std::strerror(errno);
         } else {
-            const std::vector<uint8_t> head = ReadFlacHead(file);
-            problem = RenderedTuneProblem(head.data(), head.size(), midi.data(), midi.size());
+            const std::vector<uint8_t> head = ReadWavTuneHead(file);
+            std::error_code error;
+            const uint64_t size = std::filesystem::file_size(rendered, error);
+            problem = RenderedTuneProblem(head.data(), head.size(), midi.data(), midi.size(),
+                                          error ? head.size() : size);
             SDL_RWops* stream = nullptr;
             if (problem.empty()) {
                 stream = StreamFromFile(file);
@@ -517,7 +520,7 @@ public:
                 std::fclose(file);
             }
             if (stream != nullptr) {
-                Mix_Music* music = mix_->loadMusTypeRw(stream, MUS_FLAC, 1);
+                Mix_Music* music = mix_->loadMusTypeRw(stream, MUS_WAV, 1);
                 if (music != nullptr) {
                     tunes_[handle].music = music;
                     return nextHandle_++;
