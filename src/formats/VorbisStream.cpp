@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "formats/LittleEndian.h"
+
 namespace zolvex {
 
 namespace {
@@ -14,11 +16,6 @@ constexpr uint8_t kFirstPage = 0x02;
 constexpr uint8_t kLastPage = 0x04;
 // A page whose packets all go on past it has this granule position.
 constexpr uint64_t kNoGranule = ~uint64_t{0};
-
-uint32_t Le32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
 
 uint64_t Le64(const uint8_t* p) {
     return uint64_t{Le32(p)} | uint64_t{Le32(p + 4)} << 32;

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <string>
 
+#include "formats/LittleEndian.h"
+
 namespace zolvex {
 
 namespace {
@@ -20,15 +22,6 @@ enum : uint16_t {
 // What follows the format tag in the sub-format of an extensible format chunk.
 constexpr uint8_t kSubFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
                                         0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
-
-uint16_t Le16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-
-uint32_t Le32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
 
 // The most frames `dataSize` bytes of ADPCM blocks decode to: each block holds
 // `headerBytes` per channel, of which `headerFrames` frames, then four bits a sample.

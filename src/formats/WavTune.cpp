@@ -3,6 +3,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "formats/LittleEndian.h"
+
 namespace zolvex {
 
 namespace {
@@ -14,15 +16,6 @@ constexpr uint16_t kPcm = 1;
 // frames at bytes 4, 8 and 12).
 constexpr size_t kSamplerFields = 36;
 constexpr size_t kSamplerLoopBytes = 24;
-
-uint16_t Le16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-
-uint32_t Le32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
 
 // Each "KEY=value" line of an ICMT text, up to its terminating zero.
 void TakeCommentLines(std::string_view text, VorbisStreamInfo& info) {
