@@ -7,7 +7,7 @@
 zolvex_game_packages=(
   cmake g++ make pkg-config
   libsdl2-dev libsdl2-ttf-dev libsdl2-mixer-dev timgm6mb-soundfont fonts-vlgothic
-  libfontconfig-dev fonts-dejavu-core zlib1g-dev libx11-dev
+  libfontconfig-dev fonts-dejavu-core zlib1g-dev libx11-dev libxext-dev
   libfluidsynth-dev libvorbis-dev libogg-dev libpng-dev libstb-dev
 )
 

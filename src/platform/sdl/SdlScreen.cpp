@@ -26,6 +26,12 @@ bool Contains(const SDL_Rect& outer, int x, int y, int w, int h) {
     return x >= outer.x && y >= outer.y && x + w <= outer.x + outer.w && y + h <= outer.y + outer.h;
 }
 
+// True when the surface's pixels are 32-bit xRGB, the layout the scaler writes.
+bool DirectSurface(const SDL_Surface& surface) {
+    return surface.format->BytesPerPixel == 4 && surface.format->Rshift == 16 &&
+           surface.format->Gshift == 8 && surface.format->Bshift == 0;
+}
+
 // True when some connected monitor's usable area holds the whole rectangle.
 bool FitsAMonitor(int x, int y, int w, int h) {
     for (int i = 0; i < SDL_GetNumVideoDisplays(); ++i) {
@@ -173,6 +179,7 @@ void SdlScreen::DropDrawing() {
     renderer_ = nullptr;
     sharpMultiple_ = 0;
     surface_ = nullptr;
+    xImage_.Close();
 }
 
 void SdlScreen::Show(uint64_t nowMs) {
@@ -265,15 +272,10 @@ void SdlScreen::Refresh() {
 }
 
 void SdlScreen::PresentToSurface(const std::vector<PixelRect>& changed) {
-    if (surfaceFresh_ || surface_ == nullptr) {
-        surface_ = SDL_GetWindowSurface(window_);
-        if (surface_ == nullptr) return;
-        picture_ = PictureRect(scaling_, surface_->w, surface_->h, frameWidth_, frameHeight_);
-        scaler_.Configure(scaling_, frameWidth_, frameHeight_, picture_, surface_->w, surface_->h);
+    if (surfaceFresh_ || (surface_ == nullptr && !xImage_.IsOpen())) {
+        if (!OpenWindowPixels()) return;
     }
-    const bool direct = surface_->format->BytesPerPixel == 4 && surface_->format->Rshift == 16 &&
-                        surface_->format->Gshift == 8 && surface_->format->Bshift == 0;
-    if (!direct) {
+    if (!xImage_.IsOpen() && !DirectSurface(*surface_)) {
         // Not the X server's usual 24-bit layout: too rare to scale for; the frame
         // is converted and stretched by SDL instead.
         SDL_Surface* frame = SDL_CreateRGBSurfaceWithFormatFrom(
@@ -287,27 +289,55 @@ void SdlScreen::PresentToSurface(const std::vector<PixelRect>& changed) {
         surfaceFresh_ = false;
         return;
     }
-    if (SDL_MUSTLOCK(surface_)) SDL_LockSurface(surface_);
-    auto* target = static_cast<uint32_t*>(surface_->pixels);
-    const int pitch = surface_->pitch / 4;
-    if (surfaceFresh_) {
-        SDL_FillRect(surface_, nullptr, 0);
-        scaler_.Scale(frame_.data(), target, pitch);
-        if (SDL_MUSTLOCK(surface_)) SDL_UnlockSurface(surface_);
-        SDL_UpdateWindowSurface(window_);
-        surfaceFresh_ = false;
-        return;
-    }
+    const bool locked = !xImage_.IsOpen() && SDL_MUSTLOCK(surface_);
+    if (locked) SDL_LockSurface(surface_);
+    uint32_t* target =
+        xImage_.IsOpen() ? xImage_.Pixels() : static_cast<uint32_t*>(surface_->pixels);
+    const int pitch = xImage_.IsOpen() ? xImage_.Pitch() : surface_->pitch / 4;
     std::vector<SDL_Rect>& written = written_;
     written.clear();
-    for (const PixelRect& area : changed) {
-        const PixelRect out = scaler_.ScaleRegion(frame_.data(), area, target, pitch);
-        if (out.w > 0 && out.h > 0) written.push_back({out.x, out.y, out.w, out.h});
+    if (surfaceFresh_) {
+        const int width = xImage_.IsOpen() ? xImage_.Width() : surface_->w;
+        const int height = xImage_.IsOpen() ? xImage_.Height() : surface_->h;
+        for (int y = 0; y < height; ++y)
+            std::fill_n(target + static_cast<size_t>(y) * pitch, width, 0u);
+        scaler_.Scale(frame_.data(), target, pitch);
+        written.push_back({0, 0, width, height});
+        surfaceFresh_ = false;
+    } else {
+        for (const PixelRect& area : changed) {
+            const PixelRect out = scaler_.ScaleRegion(frame_.data(), area, target, pitch);
+            if (out.w > 0 && out.h > 0) written.push_back({out.x, out.y, out.w, out.h});
+        }
     }
-    if (SDL_MUSTLOCK(surface_)) SDL_UnlockSurface(surface_);
-    if (!written.empty()) {
+    if (locked) SDL_UnlockSurface(surface_);
+    if (written.empty()) return;
+    if (xImage_.IsOpen()) {
+        xImage_.Put(written.data(), static_cast<int>(written.size()));
+    } else {
         SDL_UpdateWindowSurfaceRects(window_, written.data(), static_cast<int>(written.size()));
     }
+}
+
+bool SdlScreen::OpenWindowPixels() {
+    int width = 0, height = 0;
+    SDL_GetWindowSizeInPixels(window_, &width, &height);
+    if (!xImage_.IsOpen() || xImage_.Width() != width || xImage_.Height() != height) {
+        xImage_.Close();
+        if (!xImageRefused_ && !xImage_.Open(window_)) xImageRefused_ = true;
+    }
+    if (xImage_.IsOpen()) {
+        width = xImage_.Width();
+        height = xImage_.Height();
+    } else {
+        surface_ = SDL_GetWindowSurface(window_);
+        if (surface_ == nullptr) return false;
+        width = surface_->w;
+        height = surface_->h;
+    }
+    picture_ = PictureRect(scaling_, width, height, frameWidth_, frameHeight_);
+    scaler_.Configure(scaling_, frameWidth_, frameHeight_, picture_, width, height);
+    return true;
 }
 
 void SdlScreen::PresentWithRenderer(const std::vector<PixelRect>& changed) {

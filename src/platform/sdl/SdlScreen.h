@@ -11,6 +11,7 @@
 
 #include "platform/FrameScaler.h"
 #include "platform/Platform.h"
+#include "platform/sdl/XWindowImage.h"
 
 namespace zolvex {
 
@@ -60,6 +61,9 @@ private:
     void Refresh();
     void PresentWithRenderer(const std::vector<PixelRect>& changed);
     void PresentToSurface(const std::vector<PixelRect>& changed);
+    // Sizes the window's pixels to the window, and the scaler to them; false when the
+    // window has none to draw into.
+    bool OpenWindowPixels();
     void LoadIcon(const std::string& programFolder);
 
     SDL_Window* window_ = nullptr;
@@ -70,6 +74,10 @@ private:
     SDL_Texture* sharpTexture_ = nullptr;  // the frame at a whole multiple, for sharp scaling
     int sharpMultiple_ = 0;
     bool useRenderer_ = false;
+    // Without one, the window's pixels: on X in memory shared with the server, put
+    // without waiting for it; elsewhere (or when the server refuses) SDL's window surface.
+    XWindowImage xImage_;
+    bool xImageRefused_ = false;
     SDL_Surface* surface_ = nullptr;
     FrameScaler scaler_;
     PixelRect picture_;

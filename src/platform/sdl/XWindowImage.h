@@ -1,0 +1,51 @@
+// The window's pixels kept in memory shared with the X server, put on the window
+// rectangle by rectangle without waiting for the server to answer.
+//
+// SDL's own window surface waits for a round trip to the server after every update,
+// which wakes the game a second time on every fall tick. Here nothing is waited for:
+// the memory always holds the whole current picture and every update puts all that
+// changed since the last, so a put the server reads late shows newer pixels, never
+// stale ones, and the next put settles whatever it read in passing.
+#pragma once
+
+#include <SDL_rect.h>
+
+#include <cstdint>
+#include <memory>
+
+struct SDL_Window;
+
+namespace zolvex {
+
+class XWindowImage {
+public:
+    XWindowImage();
+    ~XWindowImage();
+    XWindowImage(const XWindowImage&) = delete;
+    XWindowImage& operator=(const XWindowImage&) = delete;
+
+    // Makes the image the size of `window`'s drawable area, black; false, with no image,
+    // when the window is not on X, its pixels are not 32-bit xRGB or the server cannot
+    // share memory with the game (a remote display): then the caller draws another way.
+    bool Open(SDL_Window* window);
+    void Close();
+    bool IsOpen() const { return shared_ != nullptr; }
+
+    uint32_t* Pixels() const { return pixels_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    int Pitch() const { return pitch_; }  // in pixels
+
+    // Sends the rectangles of the image to the window and flushes the request.
+    void Put(const SDL_Rect* areas, int count);
+
+private:
+    struct Shared;  // the X server's side: connection, window, image, memory segment
+    std::unique_ptr<Shared> shared_;
+    uint32_t* pixels_ = nullptr;
+    int width_ = 0;
+    int height_ = 0;
+    int pitch_ = 0;
+};
+
+}  // namespace zolvex
