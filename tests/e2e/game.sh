@@ -28,7 +28,13 @@ e2e_key Left Left space Right Right Right space Up
 xdotool keydown Down
 sleep 0.6
 xdotool keyup Down
+# The game wakes once per fall tick (43 ms): a frame goes to the X server without
+# waiting for its answer, which would wake the game a second time.
+wakes() { awk '/^voluntary_ctxt_switches/ {print $2}' "/proc/$E2E_GAME_PID/status"; }
+wakes_before=$(wakes)
 sleep "$play_seconds"
+wakes_per_second=$(( ($(wakes) - wakes_before) / play_seconds ))
+e2e_expect_less "the game's wake-ups a second during play" "$wakes_per_second" 35
 e2e_shot game-play
 # The trio has fallen; the start line went with the first fall tick.
 left=$(e2e_diff "$E2E_DIR/game-start.png" "$E2E_DIR/game-play-early.png" 320x440+30+6)

@@ -94,8 +94,9 @@ e2e_start_xvfb() {
         [ -e "/tmp/.X$n-lock" ] && continue
         # -noreset: without it the server starts over whenever its last client leaves
         # (the xdpyinfo below), and a game connecting meanwhile is turned away.
+        # shellcheck disable=SC2086 # E2E_XVFB_ARGS: more options, split as words
         Xvfb ":$n" -nolisten tcp -noreset -screen 0 "${E2E_SCREEN:-1024x768}x24" \
-            >"$E2E_DIR/xvfb.log" 2>&1 &
+            ${E2E_XVFB_ARGS:-} >"$E2E_DIR/xvfb.log" 2>&1 &
         E2E_XVFB_PID=$!
         for i in $(seq 1 50); do
             kill -0 "$E2E_XVFB_PID" 2>/dev/null || break

@@ -4,12 +4,15 @@
 # (pixel for pixel with Scaling=integer, within a small tolerance with sharp);
 # a window at every Scale fits the desktop, one that does not is reduced with a
 # line on standard error, and the unscaled window shows the frame pixel for pixel.
-# Usage: screen-fit.sh BUILD_DIR SCREEN (e.g. 1366x768)
+# With "no-shared-memory" the X server cannot share memory with the game (as a remote
+# one cannot), and the same must hold for the frames sent the other way.
+# Usage: screen-fit.sh BUILD_DIR SCREEN [no-shared-memory]   (SCREEN e.g. 1366x768)
 E2E_NAME=${E2E_NAME:-screen-fit}
 source "$(dirname "$0")/lib.sh"
 e2e_require Xvfb xdotool xdpyinfo xwininfo xprop openbox import convert compare
-build=${1:?usage: screen-fit.sh BUILD_DIR SCREEN}
-E2E_SCREEN=${2:?usage: screen-fit.sh BUILD_DIR SCREEN}
+build=${1:?usage: screen-fit.sh BUILD_DIR SCREEN [no-shared-memory]}
+E2E_SCREEN=${2:?usage: screen-fit.sh BUILD_DIR SCREEN [no-shared-memory]}
+[ "${3:-}" = no-shared-memory ] && E2E_XVFB_ARGS="-extension MIT-SHM"
 screen_w=${E2E_SCREEN%x*}
 screen_h=${E2E_SCREEN#*x}
 
