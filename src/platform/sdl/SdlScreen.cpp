@@ -289,18 +289,19 @@ void SdlScreen::PresentToSurface(const std::vector<PixelRect>& changed) {
         surfaceFresh_ = false;
         return;
     }
-    const bool locked = !xImage_.IsOpen() && SDL_MUSTLOCK(surface_);
+    const bool shared = xImage_.IsOpen();
+    const bool locked = !shared && SDL_MUSTLOCK(surface_);
     if (locked) SDL_LockSurface(surface_);
-    uint32_t* target =
-        xImage_.IsOpen() ? xImage_.Pixels() : static_cast<uint32_t*>(surface_->pixels);
-    const int pitch = xImage_.IsOpen() ? xImage_.Pitch() : surface_->pitch / 4;
+    uint32_t* target = shared ? xImage_.Pixels() : static_cast<uint32_t*>(surface_->pixels);
+    const int pitch = shared ? xImage_.Pitch() : surface_->pitch / 4;
+    const int width = shared ? xImage_.Width() : surface_->w;
+    const int height = shared ? xImage_.Height() : surface_->h;
     std::vector<SDL_Rect>& written = written_;
     written.clear();
     if (surfaceFresh_) {
-        const int width = xImage_.IsOpen() ? xImage_.Width() : surface_->w;
-        const int height = xImage_.IsOpen() ? xImage_.Height() : surface_->h;
-        for (int y = 0; y < height; ++y)
+        for (int y = 0; y < height; ++y) {
             std::fill_n(target + static_cast<size_t>(y) * pitch, width, 0u);
+        }
         scaler_.Scale(frame_.data(), target, pitch);
         written.push_back({0, 0, width, height});
         surfaceFresh_ = false;
@@ -312,7 +313,7 @@ void SdlScreen::PresentToSurface(const std::vector<PixelRect>& changed) {
     }
     if (locked) SDL_UnlockSurface(surface_);
     if (written.empty()) return;
-    if (xImage_.IsOpen()) {
+    if (shared) {
         xImage_.Put(written.data(), static_cast<int>(written.size()));
     } else {
         SDL_UpdateWindowSurfaceRects(window_, written.data(), static_cast<int>(written.size()));
@@ -324,7 +325,7 @@ bool SdlScreen::OpenWindowPixels() {
     SDL_GetWindowSizeInPixels(window_, &width, &height);
     if (!xImage_.IsOpen() || xImage_.Width() != width || xImage_.Height() != height) {
         xImage_.Close();
-        if (!xImageRefused_ && !xImage_.Open(window_)) xImageRefused_ = true;
+        if (!xImageRefused_ && !xImage_.Open(window_, width, height)) xImageRefused_ = true;
     }
     if (xImage_.IsOpen()) {
         width = xImage_.Width();

@@ -44,12 +44,12 @@ XWindowImage::~XWindowImage() {
     Close();
 }
 
-bool XWindowImage::Open(SDL_Window* window) {
+bool XWindowImage::Open(SDL_Window* window, int width, int height) {
     Close();
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
-    if (window == nullptr || SDL_GetWindowWMInfo(window, &info) != SDL_TRUE ||
-        info.subsystem != SDL_SYSWM_X11) {
+    if (window == nullptr || width <= 0 || height <= 0 ||
+        SDL_GetWindowWMInfo(window, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) {
         return false;
     }
     auto shared = std::make_unique<Shared>();
@@ -60,12 +60,12 @@ bool XWindowImage::Open(SDL_Window* window) {
     XWindowAttributes attributes;
     if (XGetWindowAttributes(display, shared->window, &attributes) == 0) return false;
     const Visual* visual = attributes.visual;
-    if (attributes.width <= 0 || attributes.height <= 0 || attributes.depth != 24 ||
-        visual->red_mask != 0xFF0000 || visual->green_mask != 0xFF00 || visual->blue_mask != 0xFF) {
+    if (attributes.depth != 24 || visual->red_mask != 0xFF0000 || visual->green_mask != 0xFF00 ||
+        visual->blue_mask != 0xFF) {
         return false;
     }
     shared->image = XShmCreateImage(display, attributes.visual, attributes.depth, ZPixmap, nullptr,
-                                    &shared->segment, attributes.width, attributes.height);
+                                    &shared->segment, width, height);
     auto drop = [&] {
         shared_ = std::move(shared);
         Close();

@@ -24,10 +24,12 @@ public:
     XWindowImage(const XWindowImage&) = delete;
     XWindowImage& operator=(const XWindowImage&) = delete;
 
-    // Makes the image the size of `window`'s drawable area, black; false, with no image,
-    // when the window is not on X, its pixels are not 32-bit xRGB or the server cannot
-    // share memory with the game (a remote display): then the caller draws another way.
-    bool Open(SDL_Window* window);
+    // Makes a black image of width x height, the window's size as SDL knows it (the size
+    // its resize events report, which the X server may reach a little later); false,
+    // with no image, when the window is not on X, its pixels are not 32-bit xRGB or the
+    // server cannot share memory with the game (a remote display): then the caller
+    // draws another way.
+    bool Open(SDL_Window* window, int width, int height);
     void Close();
     bool IsOpen() const { return shared_ != nullptr; }
 
