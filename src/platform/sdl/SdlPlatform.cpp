@@ -152,6 +152,7 @@ class SdlPlatform : public Platform {
 public:
     explicit SdlPlatform(const SdlOptions& options)
         : pollingLoop_(options.pollingLoop), programDirectory_(options.programDirectory) {
+        PrepareEnvironment();
         if (!options.tickLogPath.empty()) {
             tickLog_ = std::fopen(options.tickLogPath.c_str(), "w");
             if (tickLog_ == nullptr) {
@@ -192,9 +193,11 @@ public:
         if (watchingHangUp_) std::signal(SIGHUP, SIG_DFL);
     }
 
-    bool CreateMainWindow(const std::string& title, WindowProc proc,
-                          const WindowOptions& options) override {
-        const char* requested = SDL_getenv("SDL_VIDEODRIVER");
+    // What the libraries read from the environment when the window opens. It is set
+    // here, while the program has no other thread: a thread that reads the
+    // environment (fontconfig does, on the thread that opens the fonts) while it
+    // grows can read the list it replaced after it was freed, and crash.
+    static void PrepareEnvironment() {
         // The window's class and application id, which the desktop entry matches.
         SDL_setenv("SDL_VIDEO_X11_WMCLASS", "zolvex", 0);
         SDL_setenv("SDL_VIDEO_WAYLAND_WMCLASS", "zolvex", 0);
@@ -205,6 +208,11 @@ public:
             const std::string composeCache = PrepareComposeCacheFolder();
             if (!composeCache.empty()) SDL_setenv("XCOMPOSECACHE", composeCache.c_str(), 0);
         }
+    }
+
+    bool CreateMainWindow(const std::string& title, WindowProc proc,
+                          const WindowOptions& options) override {
+        const char* requested = SDL_getenv("SDL_VIDEODRIVER");
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
             std::fprintf(stderr, "zolvex: no display to open a window on: %s\n", SDL_GetError());
             return false;

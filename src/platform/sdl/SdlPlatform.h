@@ -23,6 +23,8 @@ struct SdlOptions {
 // Folder of the running executable, without a trailing separator.
 std::string ReadExecutableDirectory();
 
+// Sets the environment variables the window's libraries read, so it is called before
+// the program starts a thread of its own.
 std::unique_ptr<Platform> CreateSdlPlatform(const SdlOptions& options = {});
 
 }  // namespace zolvex
