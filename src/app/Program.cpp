@@ -44,8 +44,8 @@ bool Program::StartUp() {
     application_.InitPaths(platform_);
 
     // Finding and opening the fonts takes as long as opening the window, and neither
-    // needs the other: the fonts are ready by the time the pictures are drawn. The
-    // platform says which rasteriser draws them.
+    // needs the other, nor does the title's clock: the fonts are awaited only once it
+    // runs. The platform says which rasteriser draws them.
     bool fontsFound = false;
     std::shared_future<void> fonts =
         RunAside([this, &fontsFound] {
@@ -53,10 +53,9 @@ bool Program::StartUp() {
         }).share();
     // The pictures the title shows first (the display's backdrop and logo, the
     // title's blocks) are read and decoded while the window opens, and the display's
-    // surfaces are built from them, the credit line written once the fonts are there.
-    std::future<void> pictures = RunAside([this, fonts] {
+    // surfaces are built from them; the credit line waits for the fonts.
+    std::future<void> pictures = RunAside([this] {
         ReadPicturesAhead({"bmp\\mback.bmp", "bmp\\title.bmp", "bmp\\block.bmp"});
-        fonts.wait();
         display_.PrepareAhead(kScreenWidth, kScreenHeight);
     });
     auto fontsReady = [&] {
@@ -105,10 +104,10 @@ bool Program::StartUp() {
     mainWindow_.Create(
         platform_, "zolvex", "zolvex",
         [this](const Message& message) { return SceneWindowProc(application_, message); }, options);
-    fontsReady();
     pictures.get();
 
     if (!display_.Init(19, kScreenWidth, kScreenHeight, 16)) {
+        fontsReady();
         const std::string failure = display_.FailureReason();
         display_.Release();
         KBGMClose(platform_);
@@ -124,7 +123,13 @@ bool Program::StartUp() {
         return false;
     }
     platform_.ShowCursor(false);
+    auto finishBackground = [&] {
+        fontsReady();
+        display_.WriteCreditLine();
+    };
     if (options_.replay != nullptr) {
+        // A replay's game draws from the background, and writes, as it starts.
+        finishBackground();
         PlayReplay(*options_.replay, options_.pace);
     } else {
         levelSelect_.Start(StartMode::Create);
@@ -133,6 +138,9 @@ bool Program::StartUp() {
     // show it passes while the first tick is awaited, not before it. Activation
     // while it shows restores nothing yet.
     mainWindow_.Show(platform_);
+    // The title draws nothing before its first tick: the fonts and the credit line
+    // are finished in that wait.
+    finishBackground();
     application_.active = 1;
     return true;
 }

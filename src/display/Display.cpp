@@ -54,6 +54,7 @@ bool Display::Init(int /*flags*/, int width, int height, int bitsPerPixel) {
     }
     if (!prepared_ || prepared_->width != width || prepared_->height != height) {
         PrepareAhead(width, height);
+        WriteCreditLine();
     }
     return std::exchange(prepared_, std::nullopt)->loaded;
 }
@@ -65,10 +66,20 @@ void Display::PrepareAhead(int width, int height) {
     pendingTexts.clear();
     flippedTexts.clear();
     UpdateViews();
-    prepared_ = Prepared{width, height, LoadSharedSurfaces(StartMode::Create)};
+    prepared_ = Prepared{width, height, LoadPictures(StartMode::Create, false)};
 }
 
-bool Display::LoadSharedSurfaces(StartMode mode) {
+void Display::WriteCreditLine() {
+    if (!creditPending_ || backgroundSurface == nullptr) return;
+    creditPending_ = false;
+    TextContext text(*this, *backgroundSurface);
+    text.SetBkColor(0xFFFFFF);
+    text.SetTextColor(0xFF0000);
+    text.SelectFont(fonts_.Get(1, 1));
+    text.TextOut(380, 450, CreditLine(), 33);
+}
+
+bool Display::LoadPictures(StartMode mode, bool writeCredit) {
     std::optional<Bitmap> back = LoadBitmapFile("bmp\\mback.bmp", &failure_);
     if (!back) return false;
     if (mode == StartMode::Create) {
@@ -78,13 +89,8 @@ bool Display::LoadSharedSurfaces(StartMode mode) {
     if (backgroundSurface == nullptr) return false;
     backgroundSurface->FillBlack();
     CopyBitmapToSurface(*back, 0, 0, *backgroundSurface, 0, 0, back->width, back->height);
-    {
-        TextContext text(*this, *backgroundSurface);
-        text.SetBkColor(0xFFFFFF);
-        text.SetTextColor(0xFF0000);
-        text.SelectFont(fonts_.Get(1, 1));
-        text.TextOut(380, 450, CreditLine(), 33);
-    }
+    creditPending_ = true;
+    if (writeCredit) WriteCreditLine();
 
     std::optional<Bitmap> logo = LoadBitmapFile("bmp\\title.bmp", &failure_);
     if (!logo) return false;
@@ -190,6 +196,7 @@ void Display::Release() {
     primarySurface.reset();
     pendingTexts.clear();
     prepared_.reset();
+    creditPending_ = false;
     UpdateViews();
 }
 

@@ -34,18 +34,23 @@ public:
     // False when a picture cannot be loaded (a line on standard error names it).
     bool Init(int flags, int width, int height, int bitsPerPixel);
     // Builds what Init would for a width x height screen while the window is still
-    // opening, so that Init only takes it over; the pictures are loaded and the credit
-    // line drawn here, so the fonts must be ready. May run on another thread, provided
-    // nothing else touches the display until it returns. Init builds afresh when the
-    // size differs, and says no when there is no window, as without it.
+    // opening, so that Init only takes it over: every surface and picture, all but the
+    // credit line, which waits for the fonts (see WriteCreditLine). May run on another
+    // thread, without the fonts, provided nothing else touches the display until it
+    // returns. Init builds afresh when the size differs, and says no when there is no
+    // window, as without it.
     void PrepareAhead(int width, int height);
+    // Writes the credit line on a background that PrepareAhead left without it; the
+    // fonts must be ready, and nothing drawn from the background yet. Does nothing
+    // when the background already has it.
+    void WriteCreditLine();
     // (Re)builds the shared pictures: in Create makes new surfaces, otherwise redraws
     // the existing ones. The background is 640 x 480, black where "bmp\mback.bmp" does
     // not reach, with the credit line at (380, 450); the title has the size of
     // "bmp\title.bmp" and black as its colour key, and the dimmed title is the same
     // picture faded towards the background's blue. False if a picture cannot be loaded
     // or a surface to redraw does not exist.
-    bool LoadSharedSurfaces(StartMode mode);
+    bool LoadSharedSurfaces(StartMode mode) { return LoadPictures(mode, true); }
     // Why Init or the last LoadSharedSurfaces failed, as said on standard error
     // (without "zolvex: "); empty after a success.
     const std::string& FailureReason() const { return failure_; }
@@ -101,6 +106,8 @@ public:
 
 private:
     void UpdateViews();
+    // LoadSharedSurfaces, with the credit line written or left for WriteCreditLine.
+    bool LoadPictures(StartMode mode, bool writeCredit);
 
     Platform& platform_;
     FontSet fonts_;
@@ -127,6 +134,7 @@ private:
         bool loaded = false;
     };
     std::optional<Prepared> prepared_;
+    bool creditPending_ = false;  // the background still lacks its credit line
     std::function<const Surface*(const Surface&)> overlay_;
 };
 

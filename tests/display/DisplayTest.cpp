@@ -222,8 +222,9 @@ TEST_F(DisplayTest, InitFailsWithALineNamingTheBrokenPicture) {
 }
 
 // Built on another thread while the window opens, the screen is taken over by Init as
-// it stands; a picture that failed there fails Init with its reason, and a screen
-// prepared at another size is built afresh.
+// it stands, its credit line written once the fonts are there; a picture that failed
+// there fails Init with its reason, and a screen prepared at another size is built
+// afresh, credit line and all.
 TEST_F(DisplayTest, InitTakesOverWhatWasPreparedAheadOnAnotherThread) {
     WritePictures(320, 240, 0xFF0000);
     testing::internal::CaptureStderr();
@@ -232,6 +233,11 @@ TEST_F(DisplayTest, InitTakesOverWhatWasPreparedAheadOnAnotherThread) {
     ASSERT_TRUE(display.Init(19, 640, 480, 16));
     EXPECT_EQ(display.background, prepared);
     EXPECT_EQ(Count(*display.background, Rect{0, 0, 320, 240}, kRed), 320 * 240);
+    const Rect credit{380, 450, 640, 480};
+    EXPECT_EQ(Count(*display.background, credit, kWhite), 0);
+    display.WriteCreditLine();
+    const int written = Count(*display.background, credit, kWhite);
+    EXPECT_GT(written, 0);
 
     std::filesystem::remove("bmp/title.bmp");
     display.PrepareAhead(640, 480);
@@ -242,6 +248,7 @@ TEST_F(DisplayTest, InitTakesOverWhatWasPreparedAheadOnAnotherThread) {
     display.PrepareAhead(320, 240);
     EXPECT_TRUE(display.Init(19, 640, 480, 16));
     EXPECT_EQ(display.backBuffer->Width(), 640);
+    EXPECT_EQ(Count(*display.background, credit, kWhite), written);
     testing::internal::GetCapturedStderr();
 }
 
