@@ -21,6 +21,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/fonts/FontLibraries.h"
 #include "platform/sdl/MixerLibrary.h"
 #include "platform/sdl/SdlPlatform.h"
 #include "platform/sdl/SoundFont.h"
@@ -297,6 +298,21 @@ TEST_F(MissingDevicesTest, WithoutTheMixerLibraryTheGameSaysOnceThatItRunsSilent
     EXPECT_NE(lines[0].find("libzolvex-no-such-mixer.so.0"), std::string::npos) << lines[0];
     EXPECT_NE(lines[0].find("running silent"), std::string::npos) << lines[0];
     EXPECT_NE(OpenMixer(), nullptr);
+}
+
+// Without a font library the texts are not shown, and the line says which is missing,
+// once; the two that are installed are found whole.
+TEST_F(MissingDevicesTest, WithoutAFontLibraryTheGameSaysOnceWhichIsMissing) {
+    std::vector<std::string> lines = Capture([&] {
+        EXPECT_EQ(OpenFontLibraries(kTtfLibraryName, "libzolvex-no-such-fontconfig.so.1"), nullptr);
+        EXPECT_EQ(OpenFontLibraries(kTtfLibraryName, "libzolvex-no-such-fontconfig.so.1"), nullptr);
+    });
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("libzolvex-no-such-fontconfig.so.1"), std::string::npos) << lines[0];
+    const FontCalls* calls = OpenFontLibraries();
+    ASSERT_NE(calls, nullptr);
+    EXPECT_NE(calls->ttfRenderUtf8Blended, nullptr);
+    EXPECT_NE(calls->fcUtf8ToUcs4, nullptr);
 }
 
 // The game's own tunes play from their renderings, which need no sound font; a tune

@@ -1,14 +1,14 @@
 #include "platform/fonts/TtfFontRasterizer.h"
 
 #include <SDL.h>
-#include <SDL_ttf.h>
-#include <fontconfig/fontconfig.h>
 #include <strings.h>
 
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <tuple>
+
+#include "platform/fonts/FontLibraries.h"
 
 namespace zolvex {
 namespace {
@@ -41,32 +41,35 @@ std::optional<TextCoverage> CoverageOf(SDL_Surface* drawn) {
 
 class TtfFont : public RasterFont {
 public:
-    explicit TtfFont(TTF_Font* ttf) : ttf_(ttf) {}
-    ~TtfFont() override { TTF_CloseFont(ttf_); }
+    TtfFont(const FontCalls& lib, TTF_Font* ttf) : lib_(lib), ttf_(ttf) {}
+    ~TtfFont() override { lib_.ttfCloseFont(ttf_); }
     TtfFont(const TtfFont&) = delete;
     TtfFont& operator=(const TtfFont&) = delete;
 
-    bool SetPixelSize(int pixelsPerEm) override { return TTF_SetFontSize(ttf_, pixelsPerEm) == 0; }
+    bool SetPixelSize(int pixelsPerEm) override {
+        return lib_.ttfSetFontSize(ttf_, pixelsPerEm) == 0;
+    }
 
-    int LineHeight() const override { return TTF_FontHeight(ttf_); }
+    int LineHeight() const override { return lib_.ttfFontHeight(ttf_); }
 
     std::optional<TextCoverage> Render(const std::string& text) const override {
         return CoverageOf(
-            TTF_RenderText_Blended(ttf_, text.c_str(), SDL_Color{255, 255, 255, 255}));
+            lib_.ttfRenderTextBlended(ttf_, text.c_str(), SDL_Color{255, 255, 255, 255}));
     }
 
     std::optional<TextCoverage> RenderUtf8(const std::string& text) const {
         return CoverageOf(
-            TTF_RenderUTF8_Blended(ttf_, text.c_str(), SDL_Color{255, 255, 255, 255}));
+            lib_.ttfRenderUtf8Blended(ttf_, text.c_str(), SDL_Color{255, 255, 255, 255}));
     }
 
 private:
+    const FontCalls& lib_;
     TTF_Font* ttf_;
 };
 
-bool SameFamily(FcPattern* match, const char* family) {
+bool SameFamily(const FontCalls& lib, FcPattern* match, const char* family) {
     FcChar8* name = nullptr;
-    for (int i = 0; FcPatternGetString(match, FC_FAMILY, i, &name) == FcResultMatch; ++i) {
+    for (int i = 0; lib.fcPatternGetString(match, FC_FAMILY, i, &name) == FcResultMatch; ++i) {
         if (strcasecmp(reinterpret_cast<const char*>(name), family) == 0) return true;
     }
     return false;
@@ -74,27 +77,27 @@ bool SameFamily(FcPattern* match, const char* family) {
 
 class TtfFontRasterizer : public FontRasterizer {
 public:
-    TtfFontRasterizer() = default;
+    explicit TtfFontRasterizer(const FontCalls& lib) : lib_(lib) {}
     ~TtfFontRasterizer() override {
-        if (startedTtf_) TTF_Quit();
+        if (startedTtf_) lib_.ttfQuit();
         // Gives back fontconfig's configuration, which it otherwise keeps to the end.
-        if (startedFontconfig_) FcFini();
+        if (startedFontconfig_) lib_.fcFini();
     }
     TtfFontRasterizer(const TtfFontRasterizer&) = delete;
     TtfFontRasterizer& operator=(const TtfFontRasterizer&) = delete;
 
     bool Start() {
-        if (!FcInit()) {
+        if (!lib_.fcInit()) {
             std::fputs(
                 "zolvex: cannot start fontconfig (expected an installed font configuration)\n",
                 stderr);
             return false;
         }
         startedFontconfig_ = true;
-        if (TTF_WasInit() == 0) {
-            if (TTF_Init() != 0) {
+        if (lib_.ttfWasInit() == 0) {
+            if (lib_.ttfInit() != 0) {
                 std::fprintf(stderr, "zolvex: cannot start the font renderer: %s\n",
-                             TTF_GetError());
+                             SDL_GetError());
                 return false;
             }
             startedTtf_ = true;
@@ -104,45 +107,49 @@ public:
 
     std::optional<FaceFile> FindFace(const std::string& family, bool fixedPitch, int weight,
                                      bool exactFamily) override {
-        FcPattern* pattern = FcPatternCreate();
+        FcPattern* pattern = lib_.fcPatternCreate();
         if (pattern == nullptr) return std::nullopt;
-        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-        FcPatternAddInteger(pattern, FC_WEIGHT, static_cast<int>(FcWeightFromOpenType(weight)));
-        FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
-        FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-        if (fixedPitch) FcPatternAddInteger(pattern, FC_SPACING, FC_MONO);
-        FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-        FcDefaultSubstitute(pattern);
+        lib_.fcPatternAddString(pattern, FC_FAMILY,
+                                reinterpret_cast<const FcChar8*>(family.c_str()));
+        lib_.fcPatternAddInteger(pattern, FC_WEIGHT,
+                                 static_cast<int>(lib_.fcWeightFromOpenType(weight)));
+        lib_.fcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
+        lib_.fcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+        if (fixedPitch) lib_.fcPatternAddInteger(pattern, FC_SPACING, FC_MONO);
+        lib_.fcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+        lib_.fcDefaultSubstitute(pattern);
         FcResult result = FcResultNoMatch;
-        FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-        FcPatternDestroy(pattern);
+        FcPattern* match = lib_.fcFontMatch(nullptr, pattern, &result);
+        lib_.fcPatternDestroy(pattern);
         if (match == nullptr) return std::nullopt;
         std::optional<FaceFile> found;
         FcChar8* file = nullptr;
         int faceIndex = 0;
         FcBool scalable = FcFalse;
-        const bool familyOk = !exactFamily || SameFamily(match, family.c_str());
-        if (familyOk && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch &&
-            FcPatternGetBool(match, FC_SCALABLE, 0, &scalable) == FcResultMatch && scalable) {
-            if (FcPatternGetInteger(match, FC_INDEX, 0, &faceIndex) != FcResultMatch) faceIndex = 0;
+        const bool familyOk = !exactFamily || SameFamily(lib_, match, family.c_str());
+        if (familyOk && lib_.fcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch &&
+            lib_.fcPatternGetBool(match, FC_SCALABLE, 0, &scalable) == FcResultMatch && scalable) {
+            if (lib_.fcPatternGetInteger(match, FC_INDEX, 0, &faceIndex) != FcResultMatch)
+                faceIndex = 0;
             found = FaceFile{reinterpret_cast<const char*>(file), faceIndex};
         }
-        FcPatternDestroy(match);
+        lib_.fcPatternDestroy(match);
         return found;
     }
 
     std::unique_ptr<RasterFont> OpenFont(const FaceFile& face, int pixelsPerEm) override {
-        TTF_Font* ttf = TTF_OpenFontIndex(face.path.c_str(), pixelsPerEm, face.index);
+        TTF_Font* ttf = lib_.ttfOpenFontIndex(face.path.c_str(), pixelsPerEm, face.index);
         if (ttf == nullptr) {
             std::fprintf(stderr,
                          "zolvex: cannot open font %s (expected a TrueType or OpenType face): %s\n",
-                         face.path.c_str(), TTF_GetError());
+                         face.path.c_str(), SDL_GetError());
             return nullptr;
         }
-        return std::make_unique<TtfFont>(ttf);
+        return std::make_unique<TtfFont>(lib_, ttf);
     }
 
 private:
+    const FontCalls& lib_;
     bool startedFontconfig_ = false;
     bool startedTtf_ = false;
 };
@@ -153,6 +160,7 @@ constexpr const char* kMessageFamily = "DejaVu Sans";
 
 class TtfMessageRasterizer : public MessageTextRasterizer {
 public:
+    explicit TtfMessageRasterizer(const FontCalls& lib) : lib_(lib), starter_(lib) {}
     bool Start() { return starter_.Start(); }
 
     std::optional<TextCoverage> Render(const std::string& utf8, int pixelsPerEm) override {
@@ -161,13 +169,14 @@ public:
         auto key = std::make_tuple(face->path, face->index, pixelsPerEm);
         auto it = fonts_.find(key);
         if (it == fonts_.end()) {
-            TTF_Font* ttf = TTF_OpenFontIndex(face->path.c_str(), pixelsPerEm, face->index);
+            TTF_Font* ttf = lib_.ttfOpenFontIndex(face->path.c_str(), pixelsPerEm, face->index);
             if (ttf == nullptr) {
                 std::fprintf(stderr, "zolvex: cannot open font %s: %s\n", face->path.c_str(),
-                             TTF_GetError());
+                             SDL_GetError());
             }
-            it = fonts_.emplace(key, ttf != nullptr ? std::make_unique<TtfFont>(ttf) : nullptr)
-                     .first;
+            it =
+                fonts_.emplace(key, ttf != nullptr ? std::make_unique<TtfFont>(lib_, ttf) : nullptr)
+                    .first;
         }
         if (it->second == nullptr) return std::nullopt;
         return it->second->RenderUtf8(utf8);
@@ -176,57 +185,60 @@ public:
 private:
     // The first scalable face in fontconfig's order of closeness to the game's face
     // that has every character of `utf8`, else the first scalable face.
-    std::optional<FaceFile> FaceFor(const std::string& utf8) {
-        FcCharSet* wanted = FcCharSetCreate();
-        FcPattern* pattern = FcPatternCreate();
+    std::optional<FaceFile> FaceFor(const std::string& utf8) const {
+        FcCharSet* wanted = lib_.fcCharSetCreate();
+        FcPattern* pattern = lib_.fcPatternCreate();
         if (wanted == nullptr || pattern == nullptr) {
-            if (wanted != nullptr) FcCharSetDestroy(wanted);
-            if (pattern != nullptr) FcPatternDestroy(pattern);
+            if (wanted != nullptr) lib_.fcCharSetDestroy(wanted);
+            if (pattern != nullptr) lib_.fcPatternDestroy(pattern);
             return std::nullopt;
         }
         const auto* at = reinterpret_cast<const FcChar8*>(utf8.data());
         for (int left = static_cast<int>(utf8.size()); left > 0;) {
             FcChar32 character = 0;
-            const int length = FcUtf8ToUcs4(at, &character, left);
+            const int length = lib_.fcUtf8ToUcs4(at, &character, left);
             if (length <= 0) break;
-            FcCharSetAddChar(wanted, character);
+            lib_.fcCharSetAddChar(wanted, character);
             at += length;
             left -= length;
         }
-        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(kMessageFamily));
-        FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
-        FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-        FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-        FcDefaultSubstitute(pattern);
+        lib_.fcPatternAddString(pattern, FC_FAMILY,
+                                reinterpret_cast<const FcChar8*>(kMessageFamily));
+        lib_.fcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
+        lib_.fcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+        lib_.fcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+        lib_.fcDefaultSubstitute(pattern);
         FcResult result = FcResultNoMatch;
-        FcFontSet* sorted = FcFontSort(nullptr, pattern, FcFalse, nullptr, &result);
-        FcPatternDestroy(pattern);
+        FcFontSet* sorted = lib_.fcFontSort(nullptr, pattern, FcFalse, nullptr, &result);
+        lib_.fcPatternDestroy(pattern);
         std::optional<FaceFile> nearest;
         std::optional<FaceFile> covering;
         for (int i = 0; sorted != nullptr && i < sorted->nfont && !covering; ++i) {
             FcPattern* font = sorted->fonts[i];
             FcChar8* file = nullptr;
             FcBool scalable = FcFalse;
-            if (FcPatternGetString(font, FC_FILE, 0, &file) != FcResultMatch ||
-                FcPatternGetBool(font, FC_SCALABLE, 0, &scalable) != FcResultMatch || !scalable) {
+            if (lib_.fcPatternGetString(font, FC_FILE, 0, &file) != FcResultMatch ||
+                lib_.fcPatternGetBool(font, FC_SCALABLE, 0, &scalable) != FcResultMatch ||
+                !scalable) {
                 continue;
             }
             int index = 0;
-            if (FcPatternGetInteger(font, FC_INDEX, 0, &index) != FcResultMatch) index = 0;
+            if (lib_.fcPatternGetInteger(font, FC_INDEX, 0, &index) != FcResultMatch) index = 0;
             FaceFile face{reinterpret_cast<const char*>(file), index};
             if (!nearest) nearest = face;
             FcCharSet* has = nullptr;
-            if (FcPatternGetCharSet(font, FC_CHARSET, 0, &has) == FcResultMatch &&
-                FcCharSetIsSubset(wanted, has)) {
+            if (lib_.fcPatternGetCharSet(font, FC_CHARSET, 0, &has) == FcResultMatch &&
+                lib_.fcCharSetIsSubset(wanted, has)) {
                 covering = face;
             }
         }
-        if (sorted != nullptr) FcFontSetDestroy(sorted);
-        FcCharSetDestroy(wanted);
+        if (sorted != nullptr) lib_.fcFontSetDestroy(sorted);
+        lib_.fcCharSetDestroy(wanted);
         return covering ? covering : nearest;
     }
 
-    // Declared first, so it stops the renderer after every font below is closed.
+    const FontCalls& lib_;
+    // Declared before the fonts, so it stops the renderer after every one is closed.
     TtfFontRasterizer starter_;
     std::map<std::tuple<std::string, int, int>, std::unique_ptr<TtfFont>> fonts_;
 };
@@ -234,13 +246,17 @@ private:
 }  // namespace
 
 std::unique_ptr<FontRasterizer> CreateTtfFontRasterizer() {
-    auto rasterizer = std::make_unique<TtfFontRasterizer>();
+    const FontCalls* lib = OpenFontLibraries();
+    if (lib == nullptr) return nullptr;
+    auto rasterizer = std::make_unique<TtfFontRasterizer>(*lib);
     if (!rasterizer->Start()) return nullptr;
     return rasterizer;
 }
 
 std::unique_ptr<MessageTextRasterizer> CreateMessageTextRasterizer() {
-    auto rasterizer = std::make_unique<TtfMessageRasterizer>();
+    const FontCalls* lib = OpenFontLibraries();
+    if (lib == nullptr) return nullptr;
+    auto rasterizer = std::make_unique<TtfMessageRasterizer>(*lib);
     if (!rasterizer->Start()) return nullptr;
     return rasterizer;
 }
