@@ -8,15 +8,10 @@
 #include <optional>
 #include <utility>
 
+#include "platform/LoadedCalls.h"
+
 namespace zolvex {
 namespace {
-
-// Finds one call; the first that cannot be found is named in `missing`.
-template <typename Call>
-void Find(void* library, const char* symbol, Call& call, std::string& missing) {
-    call = reinterpret_cast<Call>(SDL_LoadFunction(library, symbol));
-    if (call == nullptr && missing.empty()) missing = symbol;
-}
 
 void* Open(const std::string& name) {
     void* library = SDL_LoadObject(name.c_str());
@@ -36,38 +31,38 @@ std::optional<FontCalls> Load(const std::string& ttfName, const std::string& fon
     }
     FontCalls calls;
     std::string missing;
-    Find(ttf, "TTF_Init", calls.ttfInit, missing);
-    Find(ttf, "TTF_WasInit", calls.ttfWasInit, missing);
-    Find(ttf, "TTF_Quit", calls.ttfQuit, missing);
-    Find(ttf, "TTF_OpenFontIndex", calls.ttfOpenFontIndex, missing);
-    Find(ttf, "TTF_CloseFont", calls.ttfCloseFont, missing);
-    Find(ttf, "TTF_SetFontSize", calls.ttfSetFontSize, missing);
-    Find(ttf, "TTF_FontHeight", calls.ttfFontHeight, missing);
-    Find(ttf, "TTF_RenderText_Blended", calls.ttfRenderTextBlended, missing);
-    Find(ttf, "TTF_RenderUTF8_Blended", calls.ttfRenderUtf8Blended, missing);
+    FindCall(ttf, "TTF_Init", calls.ttfInit, missing);
+    FindCall(ttf, "TTF_WasInit", calls.ttfWasInit, missing);
+    FindCall(ttf, "TTF_Quit", calls.ttfQuit, missing);
+    FindCall(ttf, "TTF_OpenFontIndex", calls.ttfOpenFontIndex, missing);
+    FindCall(ttf, "TTF_CloseFont", calls.ttfCloseFont, missing);
+    FindCall(ttf, "TTF_SetFontSize", calls.ttfSetFontSize, missing);
+    FindCall(ttf, "TTF_FontHeight", calls.ttfFontHeight, missing);
+    FindCall(ttf, "TTF_RenderText_Blended", calls.ttfRenderTextBlended, missing);
+    FindCall(ttf, "TTF_RenderUTF8_Blended", calls.ttfRenderUtf8Blended, missing);
     const std::string inTtf = std::exchange(missing, "");
-    Find(fc, "FcInit", calls.fcInit, missing);
-    Find(fc, "FcFini", calls.fcFini, missing);
-    Find(fc, "FcPatternCreate", calls.fcPatternCreate, missing);
-    Find(fc, "FcPatternDestroy", calls.fcPatternDestroy, missing);
-    Find(fc, "FcPatternAddString", calls.fcPatternAddString, missing);
-    Find(fc, "FcPatternAddInteger", calls.fcPatternAddInteger, missing);
-    Find(fc, "FcPatternAddBool", calls.fcPatternAddBool, missing);
-    Find(fc, "FcPatternGetString", calls.fcPatternGetString, missing);
-    Find(fc, "FcPatternGetInteger", calls.fcPatternGetInteger, missing);
-    Find(fc, "FcPatternGetBool", calls.fcPatternGetBool, missing);
-    Find(fc, "FcPatternGetCharSet", calls.fcPatternGetCharSet, missing);
-    Find(fc, "FcWeightFromOpenType", calls.fcWeightFromOpenType, missing);
-    Find(fc, "FcConfigSubstitute", calls.fcConfigSubstitute, missing);
-    Find(fc, "FcDefaultSubstitute", calls.fcDefaultSubstitute, missing);
-    Find(fc, "FcFontMatch", calls.fcFontMatch, missing);
-    Find(fc, "FcFontSort", calls.fcFontSort, missing);
-    Find(fc, "FcFontSetDestroy", calls.fcFontSetDestroy, missing);
-    Find(fc, "FcCharSetCreate", calls.fcCharSetCreate, missing);
-    Find(fc, "FcCharSetDestroy", calls.fcCharSetDestroy, missing);
-    Find(fc, "FcCharSetAddChar", calls.fcCharSetAddChar, missing);
-    Find(fc, "FcCharSetIsSubset", calls.fcCharSetIsSubset, missing);
-    Find(fc, "FcUtf8ToUcs4", calls.fcUtf8ToUcs4, missing);
+    FindCall(fc, "FcInit", calls.fcInit, missing);
+    FindCall(fc, "FcFini", calls.fcFini, missing);
+    FindCall(fc, "FcPatternCreate", calls.fcPatternCreate, missing);
+    FindCall(fc, "FcPatternDestroy", calls.fcPatternDestroy, missing);
+    FindCall(fc, "FcPatternAddString", calls.fcPatternAddString, missing);
+    FindCall(fc, "FcPatternAddInteger", calls.fcPatternAddInteger, missing);
+    FindCall(fc, "FcPatternAddBool", calls.fcPatternAddBool, missing);
+    FindCall(fc, "FcPatternGetString", calls.fcPatternGetString, missing);
+    FindCall(fc, "FcPatternGetInteger", calls.fcPatternGetInteger, missing);
+    FindCall(fc, "FcPatternGetBool", calls.fcPatternGetBool, missing);
+    FindCall(fc, "FcPatternGetCharSet", calls.fcPatternGetCharSet, missing);
+    FindCall(fc, "FcWeightFromOpenType", calls.fcWeightFromOpenType, missing);
+    FindCall(fc, "FcConfigSubstitute", calls.fcConfigSubstitute, missing);
+    FindCall(fc, "FcDefaultSubstitute", calls.fcDefaultSubstitute, missing);
+    FindCall(fc, "FcFontMatch", calls.fcFontMatch, missing);
+    FindCall(fc, "FcFontSort", calls.fcFontSort, missing);
+    FindCall(fc, "FcFontSetDestroy", calls.fcFontSetDestroy, missing);
+    FindCall(fc, "FcCharSetCreate", calls.fcCharSetCreate, missing);
+    FindCall(fc, "FcCharSetDestroy", calls.fcCharSetDestroy, missing);
+    FindCall(fc, "FcCharSetAddChar", calls.fcCharSetAddChar, missing);
+    FindCall(fc, "FcCharSetIsSubset", calls.fcCharSetIsSubset, missing);
+    FindCall(fc, "FcUtf8ToUcs4", calls.fcUtf8ToUcs4, missing);
     if (!inTtf.empty() || !missing.empty()) {
         std::fprintf(stderr, "zolvex: the font library %s lacks %s\n",
                      (inTtf.empty() ? fontconfigName : ttfName).c_str(),
