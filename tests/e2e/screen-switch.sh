@@ -83,11 +83,15 @@ xdotool keydown Down
 sleep 0.6
 xdotool keyup Down
 e2e_give_up_to_ranking
+# The screen shows what the keys did at its next tick (every 100 ms): the
+# pictures wait for it.
 e2e_key Down space
+sleep 0.3
 picture name-before
 switch alt+Return
 switch F11
 e2e_key Right space
+sleep 0.3
 picture name-after
 # The second letter went into the box at (339, 80): its white shrank.
 before=$(e2e_count_color "$E2E_DIR/name-before.png" 110x18+340+81 white)
