@@ -139,7 +139,7 @@ bool Program::StartUp() {
     // while it shows restores nothing yet.
     mainWindow_.Show(platform_);
     // The title draws nothing before its first tick: the fonts and the credit line
-    // are finished in that wait.
+    // are finished in that wait (after a replay's start there is nothing left to do).
     finishBackground();
     application_.active = 1;
     return true;
