@@ -32,6 +32,7 @@ std::optional<MixerCalls> Load(const std::string& name) {
     FindCall(library, "Mix_QuickLoad_RAW", calls.quickLoadRaw, missing);
     FindCall(library, "Mix_FreeChunk", calls.freeChunk, missing);
     FindCall(library, "Mix_PlayChannel", calls.playChannel, missing);
+    FindCall(library, "Mix_Playing", calls.playing, missing);
     FindCall(library, "Mix_LoadMUS", calls.loadMus, missing);
     FindCall(library, "Mix_LoadMUSType_RW", calls.loadMusTypeRw, missing);
     FindCall(library, "Mix_FreeMusic", calls.freeMusic, missing);

@@ -24,6 +24,7 @@ struct MixerCalls {
     decltype(&::Mix_QuickLoad_RAW) quickLoadRaw = nullptr;
     decltype(&::Mix_FreeChunk) freeChunk = nullptr;
     decltype(&::Mix_PlayChannel) playChannel = nullptr;
+    decltype(&::Mix_Playing) playing = nullptr;
     decltype(&::Mix_LoadMUS) loadMus = nullptr;
     decltype(&::Mix_LoadMUSType_RW) loadMusTypeRw = nullptr;
     decltype(&::Mix_FreeMusic) freeMusic = nullptr;

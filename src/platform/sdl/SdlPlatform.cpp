@@ -32,6 +32,7 @@
 #include "platform/sdl/BufferedFile.h"
 #include "platform/sdl/ErrorBox.h"
 #include "platform/sdl/MixerLibrary.h"
+#include "platform/sdl/MixerRest.h"
 #include "platform/sdl/SdlControllers.h"
 #include "platform/sdl/SdlKeyMap.h"
 #include "platform/sdl/SdlScreen.h"
@@ -184,6 +185,7 @@ public:
         }
         if (beep_ != nullptr) mix_->freeChunk(beep_);
         FreeTunes();
+        mixerRest_.Wake();
         if (audioOpen_) mix_->closeAudio();
         controllers_.Stop();
         screen_.Close();
@@ -313,6 +315,9 @@ public:
             for (uint64_t due :
                  {screen_.SwitchSettlesAt(), screen_.PlacementDueAt(), controllers_.WakeAt(now)}) {
                 if (due != 0) sleep = std::min(sleep.value_or(due - now), due - now);
+            }
+            if (std::optional<uint64_t> mixer = mixerRest_.Check(now)) {
+                sleep = std::min(sleep.value_or(*mixer), *mixer);
             }
             // Without music the mixer's library would be loaded with the first sound,
             // in play, holding up a fall tick; it is loaded in the first pause long
@@ -467,13 +472,17 @@ public:
             it = chunks_.emplace(path, chunk).first;
         }
         // One channel: a new sound cuts the one still playing.
-        if (it->second != nullptr) mix_->playChannel(0, it->second, 0);
+        if (it->second == nullptr) return;
+        mixerRest_.Wake();
+        mix_->playChannel(0, it->second, 0);
     }
 
     void Beep() override {
         if (!EnsureAudio()) return;
         if (beep_ == nullptr) beep_ = MakeBeep();
-        if (beep_ != nullptr) mix_->playChannel(0, beep_, 0);
+        if (beep_ == nullptr) return;
+        mixerRest_.Wake();
+        mix_->playChannel(0, beep_, 0);
     }
 
     void SetVolumes(int music, int effects) override {
@@ -555,6 +564,7 @@ public:
         if (!MusicOn()) return;
         auto it = tunes_.find(handle);
         if (it == tunes_.end()) return;
+        mixerRest_.Wake();
         mix_->playMusic(it->second.music, -1);
     }
 
@@ -565,6 +575,7 @@ public:
     void MusicResume(uint32_t handle) override {
         if (!MusicOn()) return;
         if (mix_->pausedMusic() != 0) {
+            mixerRest_.Wake();
             mix_->resumeMusic();
         } else if (mix_->playingMusic() == 0) {
             // A tune that was stopped rather than paused starts again.
@@ -683,6 +694,7 @@ private:
         }
         mix_->allocateChannels(1);
         audioOpen_ = true;
+        mixerRest_.Attach(mix_);
         ApplyVolumes();
         int frequency = 0;
         Uint16 format = 0;
@@ -795,6 +807,8 @@ private:
     // The mixer's calls, once the device is open.
     const MixerCalls* mix_ = nullptr;
     bool mixerTried_ = false;
+    // Holds the mixer's thread while nothing sounds.
+    MixerRest mixerRest_;
     bool musicWanted_ = false;
     bool soundFontTried_ = false;
     bool soundFontFound_ = false;
