@@ -1,8 +1,6 @@
 // The mixer's thread rests once the game has been silent for a while and takes up at
 // once when a sound is played. Runs on SDL's dummy sound driver, counting the buffers
 // the mixer hands over.
-#include "platform/sdl/MixerRest.h"
-
 #include <SDL.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -10,12 +8,16 @@
 #include <atomic>
 #include <vector>
 
+#include "platform/sdl/MixerRest.h"
+
 namespace zolvex {
 namespace {
 
 std::atomic<int> buffers{0};
 
-void CountBuffer(void* /*unused*/, Uint8* /*stream*/, int /*length*/) { ++buffers; }
+void CountBuffer(void* /*unused*/, Uint8* /*stream*/, int /*length*/) {
+    ++buffers;
+}
 
 // Waits `ms` and says how many buffers were mixed meanwhile.
 int MixedDuring(int ms) {
