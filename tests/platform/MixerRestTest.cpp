@@ -62,8 +62,8 @@ TEST(MixerRestTest, RestsAfterAQuietSecondAndWakesForTheNextSound) {
     EXPECT_EQ(MixedDuring(150), 0);
 
     // A sound wakes it, and it plays to its end.
-    rest.Wake();
     mix->playChannel(0, chunk, 0);
+    rest.Wake();
     EXPECT_GT(MixedDuring(150), 5);
     EXPECT_EQ(mix->playing(-1), 0);
 

@@ -24,8 +24,9 @@ public:
     // without one found it never rests.
     void Attach(const MixerCalls* mix);
 
-    // Lets the thread run again: called before anything that may sound, and before
-    // the device is closed (closing waits for the thread).
+    // Lets the thread run again: called after a sound is started, which the thread
+    // then mixes at once (started first, it would mix a buffer of silence before it),
+    // and before the device is closed (closing waits for the thread).
     void Wake();
 
     // Called from the message loop at `nowMs`: holds the thread once the mixer has

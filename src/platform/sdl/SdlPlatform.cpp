@@ -473,16 +473,16 @@ public:
         }
         // One channel: a new sound cuts the one still playing.
         if (it->second == nullptr) return;
-        mixerRest_.Wake();
         mix_->playChannel(0, it->second, 0);
+        mixerRest_.Wake();
     }
 
     void Beep() override {
         if (!EnsureAudio()) return;
         if (beep_ == nullptr) beep_ = MakeBeep();
         if (beep_ == nullptr) return;
-        mixerRest_.Wake();
         mix_->playChannel(0, beep_, 0);
+        mixerRest_.Wake();
     }
 
     void SetVolumes(int music, int effects) override {
@@ -564,8 +564,8 @@ public:
         if (!MusicOn()) return;
         auto it = tunes_.find(handle);
         if (it == tunes_.end()) return;
-        mixerRest_.Wake();
         mix_->playMusic(it->second.music, -1);
+        mixerRest_.Wake();
     }
 
     void MusicPause() override {
@@ -575,8 +575,8 @@ public:
     void MusicResume(uint32_t handle) override {
         if (!MusicOn()) return;
         if (mix_->pausedMusic() != 0) {
-            mixerRest_.Wake();
             mix_->resumeMusic();
+            mixerRest_.Wake();
         } else if (mix_->playingMusic() == 0) {
             // A tune that was stopped rather than paused starts again.
             MusicPlay(handle);
