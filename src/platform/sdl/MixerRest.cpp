@@ -14,9 +14,9 @@ void MixerRest::Attach(const MixerCalls* mix) {
     // (and SDL's dummy and disk drivers) take a writer that pauses in their stride.
     const char* driver = SDL_GetCurrentAudioDriver();
     if (driver != nullptr && std::strcmp(driver, "alsa") == 0) return;
-    // The mixer does not say which device it opened. SDL numbers its devices from 1
-    // (kept for its older single-device calls) up, and the game opens one: the one
-    // that plays is the mixer's.
+    // The mixer does not say which device it opened. SDL numbers the devices it opens
+    // from 2 up (1 is kept for its older single-device calls), and the game opens
+    // one: the one that plays is the mixer's.
     for (SDL_AudioDeviceID id = 1; id <= 32 && mix != nullptr; ++id) {
         if (SDL_GetAudioDeviceStatus(id) == SDL_AUDIO_PLAYING) {
             device_ = id;
@@ -36,7 +36,8 @@ void MixerRest::Wake() {
 
 std::optional<uint64_t> MixerRest::Check(uint64_t nowMs) {
     if (device_ == 0 || resting_) return std::nullopt;
-    if (mix_->playingMusic() != 0) {
+    // Paused music counts as playing for the mixer, but sounds nothing.
+    if (mix_->playingMusic() != 0 && mix_->pausedMusic() == 0) {
         quietSince_.reset();
         return std::nullopt;
     }
