@@ -34,14 +34,18 @@ TEST(MixerRestTest, RestsAfterAQuietSecondAndWakesForTheNextSound) {
     std::vector<int16_t> tone(4410 * 2, 1000);  // 100 ms
     Mix_Chunk* chunk = mix->quickLoadRaw(reinterpret_cast<Uint8*>(tone.data()),
                                          static_cast<Uint32>(tone.size() * sizeof(int16_t)));
+    ASSERT_NE(chunk, nullptr);
     MixerRest rest;
     rest.Attach(mix);
     constexpr uint64_t kQuiet = MixerRest::kQuietMs;
 
     // A sound that plays keeps it awake however long the loop took to look.
     mix->playChannel(0, chunk, 0);
+    EXPECT_EQ(rest.Check(0), kQuiet);
     EXPECT_EQ(rest.Check(50 * kQuiet), kQuiet);
+    EXPECT_FALSE(rest.Resting());
     for (int wait = 0; wait < 100 && mix->playing(-1) != 0; ++wait) SDL_Delay(10);
+    ASSERT_EQ(mix->playing(-1), 0);
     // Silent, it mixes on until a quiet second has passed, then mixes nothing.
     EXPECT_EQ(rest.Check(100 * kQuiet), kQuiet);
     EXPECT_EQ(rest.Check(100 * kQuiet + 400), kQuiet - 400);

@@ -14,9 +14,9 @@ void MixerRest::Attach(const MixerCalls* mix) {
     // (and SDL's dummy and disk drivers) take a writer that pauses in their stride.
     const char* driver = SDL_GetCurrentAudioDriver();
     if (driver != nullptr && std::strcmp(driver, "alsa") == 0) return;
-    // The mixer does not say which device it opened. SDL numbers the devices it opens
-    // from 2 up (1 is kept for its older single-device calls), and the game opens
-    // one: the one that plays is the mixer's.
+    // The mixer does not say which device it opened. SDL gives 1 to a device opened
+    // through its older single-device call and numbers the others from 2 up, so both
+    // are looked at; the game opens one, and the one that plays is the mixer's.
     for (SDL_AudioDeviceID id = 1; id <= 32 && mix != nullptr; ++id) {
         if (SDL_GetAudioDeviceStatus(id) == SDL_AUDIO_PLAYING) {
             device_ = id;
