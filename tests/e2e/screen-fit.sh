@@ -76,11 +76,15 @@ for scaling in integer sharp; do
         e2e_expect_less "sharp: RMS difference from the simulator's frame scaled" "$rmse" 0.05
         e2e_log "sharp: RMS difference $rmse from the simulator's frame scaled smoothly"
     fi
-    # Black bars only on the sides that need them.
-    if [ "$px" -gt 0 ]; then
-        bar=$(convert "$E2E_DIR/full-$scaling.png" -crop "${px}x${screen_h}+0+0" +repage \
-            -format '%[fx:maxima]' info:)
-        [ "$bar" = 0 ] || e2e_fail "$scaling: the bar left of the picture is not black"
+    # Black bars only on the sides that need them: all black once the picture is.
+    bars=$(convert "$E2E_DIR/full-$scaling.png" -fill black \
+        -draw "rectangle $px,$py $((px + pw - 1)),$((py + ph - 1))" -format '%[fx:maxima]' info:)
+    [ "$bars" = 0 ] || e2e_fail "$scaling: the bars beside the picture are not all black"
+    if [ "${3:-}" != no-shared-memory ]; then
+        # The memory shared with the X server holds the picture, not the bars.
+        shared=$(awk '/^RssShmem:/ {print $2}' "/proc/$E2E_GAME_PID/status")
+        e2e_expect_less "$scaling: KiB of shared memory for a ${pw}x${ph} picture" "$shared" \
+            $((pw * ph * 4 / 1024 + 64))
     fi
     e2e_log "full screen, $scaling: the picture is ${pw}x${ph} at $px,$py"
     stop_game

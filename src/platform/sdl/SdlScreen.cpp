@@ -294,13 +294,17 @@ void SdlScreen::PresentToSurface(const std::vector<PixelRect>& changed) {
     if (locked) SDL_LockSurface(surface_);
     uint32_t* target = shared ? xImage_.Pixels() : static_cast<uint32_t*>(surface_->pixels);
     const int pitch = shared ? xImage_.Pitch() : surface_->pitch / 4;
-    const int width = shared ? xImage_.Width() : surface_->w;
-    const int height = shared ? xImage_.Height() : surface_->h;
+    const int width = shared ? xImage_.Place().w : surface_->w;
+    const int height = shared ? xImage_.Place().h : surface_->h;
     std::vector<SDL_Rect>& written = written_;
     written.clear();
     if (surfaceFresh_) {
-        for (int y = 0; y < height; ++y) {
-            std::fill_n(target + static_cast<size_t>(y) * pitch, width, 0u);
+        if (shared) {
+            xImage_.Blacken(bars_.data(), static_cast<int>(bars_.size()));
+        } else {
+            for (int y = 0; y < height; ++y) {
+                std::fill_n(target + static_cast<size_t>(y) * pitch, width, 0u);
+            }
         }
         scaler_.Scale(frame_.data(), target, pitch);
         written.push_back({0, 0, width, height});
@@ -323,21 +327,33 @@ void SdlScreen::PresentToSurface(const std::vector<PixelRect>& changed) {
 bool SdlScreen::OpenWindowPixels() {
     int width = 0, height = 0;
     SDL_GetWindowSizeInPixels(window_, &width, &height);
-    if (!xImage_.IsOpen() || xImage_.Width() != width || xImage_.Height() != height) {
-        xImage_.Close();
-        if (!xImageRefused_ && !xImage_.Open(window_, width, height)) xImageRefused_ = true;
-    }
-    if (xImage_.IsOpen()) {
-        width = xImage_.Width();
-        height = xImage_.Height();
-    } else {
-        surface_ = SDL_GetWindowSurface(window_);
-        if (surface_ == nullptr) return false;
-        width = surface_->w;
-        height = surface_->h;
-    }
     picture_ = PictureRect(scaling_, width, height, frameWidth_, frameHeight_);
-    scaler_.Configure(scaling_, frameWidth_, frameHeight_, picture_, width, height);
+    // The shared image holds the picture's part of the window alone: the bars beside it
+    // are filled by the server, so a full screen keeps no memory for them.
+    const int left = std::clamp(picture_.x, 0, width), top = std::clamp(picture_.y, 0, height);
+    const SDL_Rect place{left, top, std::clamp(picture_.x + picture_.w, left, width) - left,
+                         std::clamp(picture_.y + picture_.h, top, height) - top};
+    if (!xImage_.IsOpen() || !SDL_RectEquals(&xImage_.Place(), &place)) {
+        xImage_.Close();
+        if (!xImageRefused_ && !xImage_.Open(window_, place)) xImageRefused_ = true;
+    }
+    bars_.clear();
+    if (xImage_.IsOpen()) {
+        const int right = place.x + place.w, bottom = place.y + place.h;
+        for (const SDL_Rect& bar :
+             {SDL_Rect{0, 0, width, place.y}, SDL_Rect{0, bottom, width, height - bottom},
+              SDL_Rect{0, place.y, place.x, place.h},
+              SDL_Rect{right, place.y, width - right, place.h}}) {
+            if (bar.w > 0 && bar.h > 0) bars_.push_back(bar);
+        }
+        const PixelRect drawn{picture_.x - place.x, picture_.y - place.y, picture_.w, picture_.h};
+        scaler_.Configure(scaling_, frameWidth_, frameHeight_, drawn, place.w, place.h);
+        return true;
+    }
+    surface_ = SDL_GetWindowSurface(window_);
+    if (surface_ == nullptr) return false;
+    picture_ = PictureRect(scaling_, surface_->w, surface_->h, frameWidth_, frameHeight_);
+    scaler_.Configure(scaling_, frameWidth_, frameHeight_, picture_, surface_->w, surface_->h);
     return true;
 }
 

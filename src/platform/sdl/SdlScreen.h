@@ -82,6 +82,7 @@ private:
     FrameScaler scaler_;
     PixelRect picture_;
     bool surfaceFresh_ = true;
+    std::vector<SDL_Rect> bars_;     // the window's parts beside the shared image, kept black
     std::vector<SDL_Rect> written_;  // the window's rectangles a frame wrote, kept for the next
 
     ScalingMode scaling_ = ScalingMode::Sharp;

@@ -44,8 +44,9 @@ XWindowImage::~XWindowImage() {
     Close();
 }
 
-bool XWindowImage::Open(SDL_Window* window, int width, int height) {
+bool XWindowImage::Open(SDL_Window* window, const SDL_Rect& place) {
     Close();
+    const int width = place.w, height = place.h;
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     if (window == nullptr || width <= 0 || height <= 0 ||
@@ -104,9 +105,10 @@ bool XWindowImage::Open(SDL_Window* window, int width, int height) {
     shared->attached = true;
     shared->gc = XCreateGC(display, shared->window, 0, nullptr);
     if (shared->gc == nullptr) return drop();
+    // Black where the window shows no image: the fill colour is pixel 0.
+    XSetForeground(display, shared->gc, 0);
     pixels_ = reinterpret_cast<uint32_t*>(shared->segment.shmaddr);
-    width_ = image->width;
-    height_ = image->height;
+    place_ = SDL_Rect{place.x, place.y, image->width, image->height};
     pitch_ = image->bytes_per_line / 4;
     shared_ = std::move(shared);
     return true;
@@ -129,7 +131,8 @@ void XWindowImage::Close() {
         shared_.reset();
     }
     pixels_ = nullptr;
-    width_ = height_ = pitch_ = 0;
+    place_ = SDL_Rect{0, 0, 0, 0};
+    pitch_ = 0;
 }
 
 void XWindowImage::Put(const SDL_Rect* areas, int count) {
@@ -138,8 +141,20 @@ void XWindowImage::Put(const SDL_Rect* areas, int count) {
     for (int i = 0; i < count; ++i) {
         const SDL_Rect& a = areas[i];
         if (a.w <= 0 || a.h <= 0) continue;
-        XShmPutImage(s.display, s.window, s.gc, s.image, a.x, a.y, a.x, a.y,
+        XShmPutImage(s.display, s.window, s.gc, s.image, a.x, a.y, place_.x + a.x, place_.y + a.y,
                      static_cast<unsigned>(a.w), static_cast<unsigned>(a.h), False);
+    }
+    XFlush(s.display);
+}
+
+void XWindowImage::Blacken(const SDL_Rect* areas, int count) {
+    if (shared_ == nullptr) return;
+    Shared& s = *shared_;
+    for (int i = 0; i < count; ++i) {
+        const SDL_Rect& a = areas[i];
+        if (a.w <= 0 || a.h <= 0) continue;
+        XFillRectangle(s.display, s.window, s.gc, a.x, a.y, static_cast<unsigned>(a.w),
+                       static_cast<unsigned>(a.h));
     }
     XFlush(s.display);
 }

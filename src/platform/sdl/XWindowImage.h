@@ -24,29 +24,30 @@ public:
     XWindowImage(const XWindowImage&) = delete;
     XWindowImage& operator=(const XWindowImage&) = delete;
 
-    // Makes a black image of width x height, the window's size as SDL knows it (the size
-    // its resize events report, which the X server may reach a little later); false,
-    // with no image, when the window is not on X, its pixels are not 32-bit xRGB or the
-    // server cannot share memory with the game (a remote display): then the caller
-    // draws another way.
-    bool Open(SDL_Window* window, int width, int height);
+    // Makes a black image for `place`, a rectangle of the window in the window's size as
+    // SDL knows it (the size its resize events report, which the X server may reach a
+    // little later); false, with no image, when the window is not on X, its pixels are
+    // not 32-bit xRGB or the server cannot share memory with the game (a remote
+    // display): then the caller draws another way.
+    bool Open(SDL_Window* window, const SDL_Rect& place);
     void Close();
     bool IsOpen() const { return shared_ != nullptr; }
 
     uint32_t* Pixels() const { return pixels_; }
-    int Width() const { return width_; }
-    int Height() const { return height_; }
+    const SDL_Rect& Place() const { return place_; }
     int Pitch() const { return pitch_; }  // in pixels
 
-    // Sends the rectangles of the image to the window and flushes the request.
+    // Sends the rectangles of the image (in the image's own coordinates) to their place
+    // in the window and flushes the request.
     void Put(const SDL_Rect* areas, int count);
+    // Fills the rectangles of the window, which the image need not cover, with black.
+    void Blacken(const SDL_Rect* areas, int count);
 
 private:
     struct Shared;  // the X server's side: connection, window, image, memory segment
     std::unique_ptr<Shared> shared_;
     uint32_t* pixels_ = nullptr;
-    int width_ = 0;
-    int height_ = 0;
+    SDL_Rect place_{0, 0, 0, 0};
     int pitch_ = 0;
 };
 
