@@ -330,9 +330,10 @@ bool SdlScreen::OpenWindowPixels() {
     picture_ = PictureRect(scaling_, width, height, frameWidth_, frameHeight_);
     // The shared image holds the picture's part of the window alone: the bars beside it
     // are filled by the server, so a full screen keeps no memory for them.
-    const int left = std::clamp(picture_.x, 0, width), top = std::clamp(picture_.y, 0, height);
-    const SDL_Rect place{left, top, std::clamp(picture_.x + picture_.w, left, width) - left,
-                         std::clamp(picture_.y + picture_.h, top, height) - top};
+    const SDL_Rect window{0, 0, width, height};
+    const SDL_Rect picture{picture_.x, picture_.y, picture_.w, picture_.h};
+    SDL_Rect place{0, 0, 0, 0};
+    SDL_IntersectRect(&picture, &window, &place);
     if (!xImage_.IsOpen() || !SDL_RectEquals(&xImage_.Place(), &place)) {
         xImage_.Close();
         if (!xImageRefused_ && !xImage_.Open(window_, place)) xImageRefused_ = true;
