@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The real game starts on the title screen, Esc shows the farewell screen and
 # the program ends by itself with status 0, leaving the music switch written.
+# With no session bus to reach, it starts none (a dbus-launch on the path never runs).
 # Usage: start-esc.sh BUILD_DIR
 E2E_NAME=start-esc
 source "$(dirname "$0")/lib.sh"
@@ -8,11 +9,17 @@ e2e_require Xvfb xdotool xdpyinfo import convert compare
 build=${1:?usage: start-esc.sh BUILD_DIR}
 
 e2e_prepare "$build" "${ZOLVEX_E2E_EXE:-zolvex}"
+mkdir -p "$E2E_DIR/bin"
+printf '#!/bin/sh\ntouch "%s/dbus-launch-ran"\nexit 1\n' "$E2E_DIR" >"$E2E_DIR/bin/dbus-launch"
+chmod +x "$E2E_DIR/bin/dbus-launch"
+export PATH="$E2E_DIR/bin:$PATH"
+unset DBUS_SESSION_BUS_ADDRESS XDG_RUNTIME_DIR
 e2e_start_xvfb
 e2e_launch
 e2e_find_window
 
 e2e_expect_drawn title
+[ ! -e "$E2E_DIR/dbus-launch-ran" ] || e2e_fail "the game ran dbus-launch to start a session bus"
 title_mean=$(e2e_mean "$E2E_DIR/title.png")
 e2e_log "title screen shown (mean brightness $title_mean)"
 

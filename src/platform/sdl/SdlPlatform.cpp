@@ -210,6 +210,24 @@ public:
             const std::string composeCache = PrepareComposeCacheFolder();
             if (!composeCache.empty()) SDL_setenv("XCOMPOSECACHE", composeCache.c_str(), 0);
         }
+        // SDL asks the desktop's session bus to keep the screen saver off and to reach
+        // the input method. With no bus named in the environment and none at the
+        // user's standard socket, libdbus would run dbus-launch to start one: a fork
+        // of the whole game on every start (the title's first frame came 8 ms later
+        // for it), and, where dbus-launch is installed, a bus that outlives the game.
+        // There is no bus to talk to, and libdbus is told so.
+        if (SDL_getenv("DBUS_SESSION_BUS_ADDRESS") == nullptr && !UserBusSocketExists()) {
+            SDL_setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 0);
+        }
+    }
+
+    // The session bus a user's session manager starts, where libdbus looks for it
+    // when the environment names none.
+    static bool UserBusSocketExists() {
+        const char* runtime = SDL_getenv("XDG_RUNTIME_DIR");
+        if (runtime == nullptr || runtime[0] == '\0') return false;
+        std::error_code error;
+        return std::filesystem::is_socket(std::filesystem::path(runtime) / "bus", error);
     }
 
     bool CreateMainWindow(const std::string& title, WindowProc proc,
